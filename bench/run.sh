@@ -1,0 +1,211 @@
+#!/usr/bin/env bash
+# Benchmark a release linter binary: throughput on generated game scripts and
+# scaling (t(2N)/t(N)) on hostile shapes.
+#
+# usage: bench/run.sh [linter-binary]      (default: build/release/linter)
+# env:   BENCH_QUICK=1     1/10 hostile sizes, 8 MB realistic file at most
+#        BENCH_TIMEOUT=S   per-run limit in seconds (default 60)
+#        BENCH_SEED=N      generator seed (default 1)
+set -u
+export LC_ALL=C   # '.' decimal point everywhere, byte-wise wc
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(dirname "$here")
+
+bin=${1:-build/release/linter}
+if [[ $bin == */* ]]; then
+  [[ $bin == /* ]] || bin=$PWD/$bin
+else
+  bin=$(command -v "$bin" || echo "$bin")   # bare name such as `cat`
+fi
+if [[ ! -x $bin ]]; then
+  echo "run.sh: no executable at $bin (build the release preset first)" >&2
+  exit 0
+fi
+cd "$root" || exit 0
+
+quick=${BENCH_QUICK:-0}
+limit=${BENCH_TIMEOUT:-60}
+seed=${BENCH_SEED:-1}
+
+# Cache keyed by the generator's content, so editing gen.py regenerates.
+key=$(cksum < bench/gen.py | cut -d' ' -f1)
+cache=bench/.cache/$key-s$seed
+mkdir -p "$cache"
+for d in bench/.cache/*; do   # inputs of an older gen.py
+  [[ ! -d $d || $d == bench/.cache/$key-* ]] || rm -rf -- "$d"
+done
+
+if [[ $quick == 1 ]]; then
+  realistic_sizes=(1M 8M)
+  div=10
+else
+  realistic_sizes=(1M 8M 64M)
+  div=1
+fi
+
+# shape and N; dots come 10 per class in class_members, so 100000 there means 1M dots
+hostile=(
+  globals:100000
+  nested_blocks:1000000
+  unclosed_braces:1000000
+  class_members:100000
+  overloads:100000
+  nested_for:1000000
+  for_if:100000
+  paren_for:1000000
+  paren_default:1000000
+  implements:100000
+  long_line:25000000
+  unknown_chars:1000000
+  long_idents:1000000
+)
+
+gen() {  # shape size -> path on stdout
+  local f=$cache/$1-$2.bgt
+  if [[ ! -s $f ]]; then
+    echo "generating $1 $2" >&2
+    python3 bench/gen.py "$1" "$2" "$f" --seed "$seed" || { rm -f "$f"; return 1; }
+  fi
+  echo "$f"
+}
+
+have_timeout=0; command -v timeout >/dev/null && have_timeout=1
+have_time=0; [[ -x /usr/bin/time ]] && have_time=1
+
+# Child-rusage fallback when /usr/bin/time is absent; prints "secs kb status".
+pywrap='
+import os, resource, subprocess, sys, threading, time
+limit = float(sys.argv[1]); cmd = sys.argv[2:]
+null = os.open(os.devnull, os.O_RDWR)
+t0 = time.perf_counter()
+p = subprocess.Popen(cmd, stdin=null, stdout=null, stderr=null)
+timer = threading.Timer(limit, p.kill); timer.start()
+rc = p.wait(); timer.cancel()
+t = time.perf_counter() - t0
+if rc == -9 and t >= limit: rc = 124
+print("%.4f %d %d" % (t, resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss, rc))
+'
+
+# one_run cmd... -> "secs kb status"
+one_run() {
+  if (( have_time )); then
+    local tf t0 t1 rc pre=()
+    (( have_timeout )) && pre=(timeout -k 5 "$limit")
+    tf=$(mktemp)
+    t0=$EPOCHREALTIME
+    /usr/bin/time -f '%e %M' -o "$tf" "${pre[@]}" "$@" </dev/null >/dev/null 2>&1
+    rc=$?
+    t1=$EPOCHREALTIME
+    # %e has 10 ms resolution; the shell clock is finer
+    awk -v a="$t0" -v b="$t1" -v rc="$rc" 'END { printf "%.4f %d %d\n", b - a, $2, rc }' "$tf"
+    rm -f "$tf"
+  else
+    python3 -c "$pywrap" "$limit" "$@"
+  fi
+}
+
+# measure cmd... -> "secs kb status"; best of 3 when a run is under a second
+measure() {
+  local s k rc bs bk brc i
+  read -r bs bk brc < <(one_run "$@")
+  if [[ $brc == 0 ]] && awk -v t="$bs" 'BEGIN { exit !(t < 1.0) }'; then
+    for i in 2 3; do
+      read -r s k rc < <(one_run "$@")
+      [[ $rc == 0 ]] || { brc=$rc; break; }
+      awk -v a="$s" -v b="$bs" 'BEGIN { exit !(a < b) }' && bs=$s
+      (( k > bk )) && bk=$k
+    done
+  fi
+  awk -v t="$bs" -v o="$overhead" 'BEGIN { t -= o; printf "%.4f", (t > 0.0001 ? t : 0.0001) }'
+  echo " $bk $brc"
+}
+
+# Launching through time/timeout costs ~10 ms here; take it off every time so
+# short runs give honest ratios.
+overhead=0
+read -r overhead _ _ < <(measure true)
+
+row_fmt='%-34s %9s %9s %9s %13s %9s  %s\n'
+printf 'launch overhead %.1f ms (subtracted from every time)\n\n' "$(awk -v o="$overhead" 'BEGIN { print o * 1000 }')"
+printf "$row_fmt" input "size(MB)" seconds "MB/s" "peak RSS(MB)" RSS/size note
+printf "$row_fmt" ---------------------------------- -------- ------- ------- ------------ -------- ----
+
+# bench_file label path -> sets $last_t ("" when the run failed or timed out)
+last_t=""
+bench_file() {
+  local label=$1 f=$2 bytes s k rc note=""
+  bytes=$(wc -c < "$f")
+  read -r s k rc < <(measure "$bin" "$f")
+  last_t=$s
+  if [[ $rc == 124 ]] || { [[ $rc == 137 || $rc == -9 ]] && awk -v t="$s" -v l="$limit" 'BEGIN { exit !(t >= l) }'; }; then
+    note="TIMEOUT (>${limit}s)"; last_t=""
+  elif [[ $rc != 0 ]]; then
+    note="exit status $rc"; last_t=""
+  fi
+  awk -v l="$label" -v b="$bytes" -v s="$s" -v k="$k" -v n="$note" -v fmt="$row_fmt" 'BEGIN {
+    mb = b / 1048576; rss = k / 1024
+    rate = (s > 0 && n == "") ? sprintf("%.1f", mb / s) : "-"
+    printf fmt, l, sprintf("%.2f", mb), (n ~ /TIMEOUT/ ? ">" s : sprintf("%.3f", s)), rate,
+           sprintf("%.1f", rss), (b > 0 ? sprintf("%.1f", rss / mb) : "-"), n
+  }'
+}
+
+ratios=()
+declare -A rt
+for sz in "${realistic_sizes[@]}"; do
+  f=$(gen realistic "$sz") || continue
+  bench_file "realistic-$sz" "$f"
+  rt[$sz]=$last_t
+done
+big=${realistic_sizes[-1]}
+
+for entry in "${hostile[@]}"; do
+  shape=${entry%%:*}
+  n=$(( ${entry##*:} / div ))
+  n2=$(( 2 * n ))
+  f1=$(gen "$shape" "$n") || continue
+  bench_file "$shape-$n" "$f1"
+  t1=$last_t
+  if [[ -z $t1 ]]; then
+    ratios+=("$shape $n - - skipped(N_failed)")
+    continue
+  fi
+  f2=$(gen "$shape" "$n2") || continue
+  bench_file "$shape-$n2" "$f2"
+  t2=$last_t
+  if [[ -z $t2 ]]; then
+    ratios+=("$shape $n $t1 - >$(awk -v a="$limit" -v b="$t1" 'BEGIN { printf "%.1f", a / b }')")
+  else
+    ratios+=("$shape $n $t1 $t2 $(awk -v a="$t2" -v b="$t1" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')")
+  fi
+done
+
+echo
+echo "scaling t(2N)/t(N): about 2 when linear, 4 when quadratic"
+printf '%-16s %9s %9s %9s %8s\n' shape N "t(N)" "t(2N)" ratio
+for r in "${ratios[@]}"; do
+  read -r shape n t1 t2 q <<<"$r"
+  flag=""
+  # ignore runs too short for the ratio to mean anything
+  if [[ $q == \>* ]] || awk -v q="$q" -v t="$t2" 'BEGIN { exit !(q + 0 >= 3 && t + 0 >= 0.05) }'; then
+    flag="  <- superlinear"
+  fi
+  printf '%-16s %9s %9s %9s %8s%s\n' "$shape" "$n" "$t1" "$t2" "$q" "$flag"
+done
+
+if [[ -n ${rt[8M]:-} && -n ${rt[$big]:-} && $big != 8M ]]; then
+  awk -v a="${rt[$big]}" -v b="${rt[8M]}" -v big="$big" 'BEGIN {
+    printf "realistic t(%s)/t(8M) = %.2f (linear: %d)\n", big, (b > 0 ? a / b : 0), int(big) / 8 }'
+fi
+
+# reference point: a trivial byte scanner over the same big file
+fbig=$cache/realistic-$big.bgt
+if [[ -s $fbig && -n ${rt[$big]:-} ]]; then
+  read -r ws _ _ < <(measure wc -w "$fbig")
+  echo
+  awk -v o="${rt[$big]}" -v w="$ws" -v big="$big" 'BEGIN {
+    printf "wc -w on realistic-%s: %.3f s\n", big, w
+    printf "ratio to wc -w = %.2f\n", (w > 0 ? o / w : 0) }'
+fi
+exit 0

@@ -1,0 +1,133 @@
+#include "driver.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+
+#include "lexer/lexer.h"
+#include "passes/analyze.h"
+#include "utf8.h"
+
+namespace linter {
+
+FileContents read_file(const std::string& path) {
+  FileContents result;
+  errno = 0;
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    result.reason = std::strerror(errno);
+    return result;
+  }
+  std::error_code ec;
+  auto size = std::filesystem::file_size(path, ec);
+  if (!ec) result.text.reserve(static_cast<std::size_t>(size));
+  constexpr std::size_t kChunk = std::size_t{1} << 20;
+  std::size_t have = 0;
+  for (;;) {
+    result.text.resize(have + kChunk);
+    errno = 0;
+    std::size_t got = std::fread(result.text.data() + have, 1, kChunk, f);
+    have += got;
+    if (got < kChunk) break;
+  }
+  result.text.resize(have);
+  if (std::ferror(f)) {
+    int error = errno;
+    result.reason = std::strerror(error ? error : EIO);
+    result.text.clear();
+    std::fclose(f);
+    return result;
+  }
+  std::fclose(f);
+  result.ok = true;
+  return result;
+}
+
+namespace {
+
+void keyword_dump(const TokenList& tokens, Output& err) {
+  std::size_t total = 0;
+  for (std::size_t i = 0; i < tokens.size(); ++i) total += tokens.kind(i) == TokenKind::Keyword;
+  if (total == 0) return;
+  err << "=== GENERIC KEYWORDS (" << static_cast<unsigned long long>(total)
+      << " total, showing first 20) ===\n";
+  std::size_t shown = 0;
+  for (std::size_t i = 0; i < tokens.size() && shown < 20; ++i) {
+    if (tokens.kind(i) != TokenKind::Keyword) continue;
+    ++shown;
+    err << pad4(i) << ": line " << pad4(tokens.line(i)) << "  " << tokens.render(i) << '\n';
+  }
+  if (total > 20) err << "  ... and " << static_cast<unsigned long long>(total - 20) << " more\n";
+  err << "=== END ===\n\n";
+}
+
+void trace_dump(const std::vector<std::string>& trace, Output& err) {
+  err << "=== SCOPE TRACE ===\n";
+  for (const std::string& line : trace) err << line << '\n';
+  err << "=== END SCOPE TRACE ===\n\n";
+}
+
+void report(std::string_view file_arg, const std::vector<Warning>& warnings, Output& out) {
+  if (warnings.empty()) {
+    out << "No warnings.\n";
+    return;
+  }
+  for (const Warning& w : warnings) {
+    out << file_arg << ':' << static_cast<unsigned long long>(w.line) << ": warning: " << w.message
+        << '\n';
+  }
+  out << '\n' << static_cast<unsigned long long>(warnings.size()) << " warning(s)\n";
+}
+
+}  // namespace
+
+int lint_text(std::string_view file_arg, std::string text, bool debug, Output& out,
+              Output& err) {
+  if (!is_valid_utf8(text)) {
+    err << "Error reading '" << file_arg << "': stream did not contain valid UTF-8\n";
+    return 1;
+  }
+  TokenList tokens = tokenize(std::move(text), err);
+  if (debug) keyword_dump(tokens, err);
+  AnalysisResult result;
+  try {
+    result = analyze(tokens, debug);
+  } catch (const std::logic_error& e) {
+    err << e.what() << '\n';
+    return 1;
+  }
+  if (debug) {
+    err << result.class_dump;
+    trace_dump(result.scope_trace, err);
+  }
+  report(file_arg, result.warnings, out);
+  return 0;
+}
+
+int run(const std::vector<std::string>& args, Output& out, Output& err) {
+  if (args.size() < 2) {
+    err << "Usage: linter <file> [--debug]\n";
+    return 1;
+  }
+  const std::string& file_arg = args[1];
+  bool debug = args.size() > 2 && args[2] == "--debug";
+  FileContents file = read_file(file_arg);
+  if (!file.ok) {
+    err << "Error reading '" << file_arg << "': " << file.reason << '\n';
+    return 1;
+  }
+  return lint_text(file_arg, std::move(file.text), debug, out, err);
+}
+
+int finish(int status, Output& out, Output& err) {
+  if (!out.flush()) {
+    err << "Error writing to standard output: " << std::strerror(out.error()) << '\n';
+    status = 1;
+  }
+  if (!err.flush()) status = 1;
+  return status;
+}
+
+}  // namespace linter

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "output.h"
+
+namespace linter {
+
+struct FileContents {
+  bool ok = false;
+  std::string text;
+  std::string reason;  // the system's description of the failure
+};
+
+FileContents read_file(const std::string& path);
+
+// The whole program: args[0] is the program name. Returns the exit status.
+int run(const std::vector<std::string>& args, Output& out, Output& err);
+
+// Everything after reading the file: validation, lexing, analysis, dumps and report.
+int lint_text(std::string_view file_arg, std::string text, bool debug, Output& out,
+              Output& err);
+
+// Flushes both streams; a report that could not be written is a failure, not a success.
+int finish(int status, Output& out, Output& err);
+
+}  // namespace linter

@@ -1,0 +1,110 @@
+#include "passes/class_reports.h"
+
+#include <functional>
+#include <unordered_map>
+
+#include "passes/display.h"
+
+namespace linter {
+
+std::string dump_classes(const std::vector<Implementation>& implementations,
+                         const ClassRegistry& classes) {
+  std::string out = "=== IMPLEMENTATIONS ===\n";
+  for (const Implementation& pair : implementations) {
+    out += "  ";
+    append_display(out, pair.class_name, true);
+    out += " implements ";
+    append_display(out, pair.interface_name, true);
+    out += '\n';
+  }
+  out += "=== INTERFACES ===\n";
+  for (const ClassInfo& info : classes.records()) {
+    if (!info.is_interface) continue;
+    out += "  interface ";
+    append_display(out, info.name, true);
+    out += " members:\n";
+    for (const Symbol& m : info.members) {
+      out += "    ";
+      append_display(out, m.name, true);
+      out += m.used ? " used=true" : " used=false";
+      out += m.read ? " read=true\n" : " read=false\n";
+    }
+  }
+  out += "=== END ===\n";
+  return out;
+}
+
+namespace {
+
+struct NamePair {
+  std::string_view a, b;
+  bool operator==(const NamePair&) const = default;
+};
+struct NamePairHash {
+  std::size_t operator()(const NamePair& p) const {
+    std::hash<std::string_view> h;
+    return h(p.a) * 31 + h(p.b);
+  }
+};
+
+// A never-used member function is exempt when a type its class names first after the
+// colon is an interface whose member of the same name is used. The answer depends only
+// on the two names, so it is worked out once per pair of names.
+class InterfaceExemption {
+ public:
+  InterfaceExemption(const ClassRegistry& classes, const PreScan& pre)
+      : classes_(classes), pre_(pre) {}
+
+  bool applies(std::string_view class_name, std::string_view member) {
+    if (pre_.implementations.empty()) return false;
+    auto pairs = pre_.implementations_of.find(class_name);
+    if (pairs == pre_.implementations_of.end()) return false;
+    auto [it, fresh] = memo_.try_emplace(NamePair{class_name, member}, false);
+    if (!fresh) return it->second;
+    for (std::size_t k : pairs->second) {
+      auto iface = classes_.first_interface_named(pre_.implementations[k].interface_name);
+      if (iface && classes_.member_used(*iface, member)) {
+        it->second = true;
+        break;
+      }
+    }
+    return it->second;
+  }
+
+ private:
+  const ClassRegistry& classes_;
+  const PreScan& pre_;
+  std::unordered_map<NamePair, bool, NamePairHash> memo_;
+};
+
+}  // namespace
+
+void report_members(const ClassRegistry& classes, const PreScan& pre, bool debug,
+                    std::vector<Warning>& warnings) {
+  InterfaceExemption exemption(classes, pre);
+  for (const ClassInfo& info : classes.records()) {
+    for (const Symbol& m : info.members) {
+      if (m.used) {
+        if (m.read || m.kind != SymbolKind::MemberVariable) continue;
+        std::string message = "[";
+        append_display(message, info.name, debug);
+        message += "] Member variable '";
+        append_display(message, m.name, debug);
+        message += "' is written but never read";
+        warnings.push_back({std::move(message), m.line});
+        continue;
+      }
+      if (m.kind == SymbolKind::MemberFunction && exemption.applies(info.name, m.name)) continue;
+      std::string message = "[";
+      append_display(message, info.name, debug);
+      message += "] Unused ";
+      message += kind_word(m.kind);
+      message += ": '";
+      append_display(message, m.name, debug);
+      message += "'";
+      warnings.push_back({std::move(message), m.line});
+    }
+  }
+}
+
+}  // namespace linter

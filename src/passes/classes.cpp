@@ -1,0 +1,109 @@
+#include "passes/classes.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace linter {
+
+std::size_t ClassRegistry::add_record(std::string_view name, std::uint64_t line,
+                                      bool is_interface) {
+  std::size_t r = records_.size();
+  records_.push_back({name, {}, line, is_interface});
+  first_record_.try_emplace(name, r);
+  if (is_interface) first_interface_.try_emplace(name, r);
+  return r;
+}
+
+void ClassRegistry::add_member(const Symbol& member) {
+  std::size_t r = records_.size() - 1;
+  ClassInfo& info = records_[r];
+  Groups& groups = by_name_[member.name];
+  if (groups.list.empty() || groups.list.back().record != r) groups.list.push_back({r, {}, 0, 0});
+  groups.list.back().members.push_back(info.members.size());
+  info.members.push_back(member);
+}
+
+const ClassRegistry::Group* ClassRegistry::find_group(std::string_view name,
+                                                      std::size_t record) const {
+  auto it = by_name_.find(name);
+  if (it == by_name_.end()) return nullptr;
+  const std::vector<Group>& list = it->second.list;
+  // Members usually go to the newest record; check it before searching.
+  if (!list.empty() && list.back().record == record) return &list.back();
+  auto g = std::lower_bound(list.begin(), list.end(), record,
+                            [](const Group& a, std::size_t r) { return a.record < r; });
+  return (g != list.end() && g->record == record) ? &*g : nullptr;
+}
+
+ClassRegistry::Group* ClassRegistry::find_group(std::string_view name, std::size_t record) {
+  return const_cast<Group*>(std::as_const(*this).find_group(name, record));
+}
+
+bool ClassRegistry::has_member(std::size_t record, std::string_view name) const {
+  return find_group(name, record) != nullptr;
+}
+
+bool ClassRegistry::member_used(std::size_t record, std::string_view name) const {
+  const Group* g = find_group(name, record);
+  return g && g->used_marked > 0;
+}
+
+void ClassRegistry::mark_group_read(Group& g) {
+  std::vector<Symbol>& members = records_[g.record].members;
+  for (std::size_t k = g.read_marked; k < g.members.size(); ++k) {
+    Symbol& s = members[g.members[k]];
+    s.used = true;
+    s.read = true;
+  }
+  g.read_marked = g.members.size();
+  g.used_marked = g.members.size();
+}
+
+bool ClassRegistry::mark_read(std::size_t record, std::string_view name) {
+  Group* g = find_group(name, record);
+  if (!g) return false;
+  mark_group_read(*g);
+  return true;
+}
+
+bool ClassRegistry::mark_used(std::size_t record, std::string_view name) {
+  Group* g = find_group(name, record);
+  if (!g) return false;
+  std::vector<Symbol>& members = records_[g->record].members;
+  for (std::size_t k = g->used_marked; k < g->members.size(); ++k) members[g->members[k]].used = true;
+  g->used_marked = g->members.size();
+  return true;
+}
+
+void ClassRegistry::mark_read_everywhere(std::string_view name) {
+  auto it = by_name_.find(name);
+  if (it == by_name_.end()) return;
+  Groups& groups = it->second;
+  if (groups.list.empty()) return;
+  for (std::size_t k = groups.dot_marked; k < groups.list.size(); ++k) mark_group_read(groups.list[k]);
+  // Only the newest group can still gain members.
+  groups.dot_marked = groups.list.size() - 1;
+}
+
+std::vector<std::size_t> ClassRegistry::records_with(std::string_view name) const {
+  std::vector<std::size_t> out;
+  auto it = by_name_.find(name);
+  if (it != by_name_.end()) {
+    for (const Group& g : it->second.list) out.push_back(g.record);
+  }
+  return out;
+}
+
+std::optional<std::size_t> ClassRegistry::first_record_named(std::string_view name) const {
+  auto it = first_record_.find(name);
+  if (it == first_record_.end()) return std::nullopt;
+  return it->second;
+}
+
+std::optional<std::size_t> ClassRegistry::first_interface_named(std::string_view name) const {
+  auto it = first_interface_.find(name);
+  if (it == first_interface_.end()) return std::nullopt;
+  return it->second;
+}
+
+}  // namespace linter

@@ -1,0 +1,40 @@
+#include "passes/display.h"
+
+namespace linter {
+
+std::uint32_t fnv1a(std::string_view bytes, std::uint32_t hash) {
+  for (unsigned char b : bytes) {
+    hash ^= b;
+    hash *= 0x01000193u;
+  }
+  return hash;
+}
+
+void append_hex8(std::string& out, std::uint32_t value) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  for (int shift = 28; shift >= 0; shift -= 4) out.push_back(kDigits[(value >> shift) & 0xF]);
+}
+
+void append_display(std::string& out, std::string_view name, bool debug) {
+  if (debug) {
+    append_hex8(out, fnv1a(name));
+  } else {
+    out.append(name);
+  }
+}
+
+void append_display(std::string& out, const ContextName& ctx, bool debug) {
+  if (debug) {
+    append_hex8(out, fnv1a(ctx.tail, fnv1a(ctx.sep, fnv1a(ctx.head))));
+  } else {
+    ctx.append_to(out);
+  }
+}
+
+std::string display_name(std::string_view name, bool debug) {
+  std::string out;
+  append_display(out, name, debug);
+  return out;
+}
+
+}  // namespace linter

@@ -1,0 +1,128 @@
+// Class and interface members: recording them, and every way they get marked.
+#include <algorithm>
+#include <array>
+#include <unordered_set>
+
+#include "passes/display.h"
+#include "passes/walk.h"
+
+namespace linter {
+
+namespace {
+
+constexpr std::array<std::string_view, 44> kOperatorMethodNames = {
+    "opNeg",       "opCom",       "opPreInc",    "opPreDec",    "opPostInc",    "opPostDec",
+    "opAdd",       "opAdd_r",     "opSub",       "opSub_r",     "opMul",        "opMul_r",
+    "opDiv",       "opDiv_r",     "opMod",       "opMod_r",     "opAnd",        "opAnd_r",
+    "opOr",        "opOr_r",      "opXor",       "opXor_r",     "opShl",        "opShl_r",
+    "opShr",       "opShr_r",     "opUshr",      "opUshr_r",    "op_Ushr_r",    "opAssign",
+    "opAddAssign", "opSubAssign", "opMulAssign", "opDivAssign", "opModAssign",  "opAndAssign",
+    "opOrAssign",  "opXorAssign", "opShlAssign", "opShrAssign", "opUshrAssign", "opIndex",
+    "opEquals",    "opCmp",
+};
+
+bool is_operator_method(std::string_view name) {
+  if (name.size() < 4 || name[0] != 'o' || name[1] != 'p') return false;
+  return std::find(kOperatorMethodNames.begin(), kOperatorMethodNames.end(), name) !=
+         kOperatorMethodNames.end();
+}
+
+// Whether a name declared now counts as used already: it follows a `.` somewhere, or
+// a read looked for it before and found nothing.
+bool referenced_before(const WalkState& w, std::string_view name) {
+  return w.pre.dot_names.count(name) != 0 || w.table.was_unresolved(name);
+}
+
+// A read of a bare name that neither the scopes nor the current class hold: follow the
+// class's first base, then that type's first base, and so on, marking the members of
+// the first type that has some of that name. A name met twice means a cycle.
+void mark_inherited_member(WalkState& w, std::string_view name) {
+  std::string_view current = w.class_name();
+  std::vector<std::string_view> seen{current};
+  std::unordered_set<std::string_view> seen_many;  // used once the chain grows long
+  for (;;) {
+    auto pairs = w.pre.implementations_of.find(current);
+    if (pairs == w.pre.implementations_of.end()) return;
+    std::string_view base = w.pre.implementations[pairs->second.front()].interface_name;
+    if (seen_many.empty()) {
+      if (std::find(seen.begin(), seen.end(), base) != seen.end()) return;
+      seen.push_back(base);
+      if (seen.size() > 16) seen_many.insert(seen.begin(), seen.end());
+    } else if (!seen_many.insert(base).second) {
+      return;
+    }
+    std::optional<std::size_t> record = w.classes.first_record_named(base);
+    if (!record) return;
+    if (w.classes.mark_read(*record, name)) return;
+    current = base;
+  }
+}
+
+}  // namespace
+
+void read_member_fallback(WalkState& w, std::string_view name) {
+  if (!w.classes.mark_read(w.current_class, name)) mark_inherited_member(w, name);
+}
+
+void record_member_variable(WalkState& w, std::string_view name, std::uint64_t line) {
+  w.classes.add_member({name, line, false, false, SymbolKind::MemberVariable});
+  if (referenced_before(w, name)) w.classes.mark_read(w.current_class, name);
+}
+
+void record_member_function(WalkState& w, std::string_view name, std::uint64_t line) {
+  if (w.debug) {
+    std::string t = w.trace_head(line) + "  DECLARE member ";
+    append_display(t, name, true);
+    t += " on class ";
+    append_display(t, w.class_name(), true);
+    w.trace.push_back(std::move(t));
+  }
+  w.classes.add_member({name, line, false, false, SymbolKind::MemberFunction});
+  if (referenced_before(w, name) || is_operator_method(name))
+    w.classes.mark_read(w.current_class, name);
+}
+
+void handle_dot(WalkState& w) {
+  const TokenList& t = w.tokens;
+  std::size_t d = w.i;
+  if (!t.is(d + 1, TokenKind::Ident)) {
+    w.i = d + 1;
+    return;
+  }
+  std::string_view name = t.text(d + 1);
+  if (w.debug) {
+    std::string line = w.trace_head(t.line(d + 1)) + "  DOT .";
+    append_display(line, name, true);
+    line += "  marks classes: [";
+    bool first = true;
+    for (std::size_t r : w.classes.records_with(name)) {
+      if (!first) line += ", ";
+      first = false;
+      line += '"';
+      append_display(line, w.classes.record(r).name, true);
+      line += '"';
+    }
+    line += ']';
+    w.trace.push_back(std::move(line));
+  }
+  w.classes.mark_read_everywhere(name);
+  w.i = d + 2;
+}
+
+void handle_tilde(WalkState& w) {
+  const TokenList& t = w.tokens;
+  std::size_t tilde = w.i;
+  if (!t.is(tilde + 1, TokenKind::Ident)) {
+    w.i = tilde + 1;
+    return;
+  }
+  std::string& name = w.built_names.emplace_back("~");
+  name.append(t.text(tilde + 1));
+  if (w.in_class) {
+    w.classes.add_member({name, t.line(tilde + 1), false, false, SymbolKind::MemberFunction});
+    if (referenced_before(w, name)) w.classes.mark_read(w.current_class, name);
+  }
+  destructor_header(w, tilde, name);
+}
+
+}  // namespace linter

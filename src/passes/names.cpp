@@ -1,0 +1,92 @@
+// What the walk does with a word: a declaration (a type followed by a name), a read, or
+// a write (the name directly before a plain `=`).
+#include "passes/walk.h"
+
+namespace linter {
+
+void read_name(WalkState& w, std::string_view name) {
+  if (!w.table.resolve(name) && w.in_class) read_member_fallback(w, name);
+}
+
+void write_name(WalkState& w, std::string_view name) {
+  if (!w.table.mark_written(name) && w.in_class) w.classes.mark_used(w.current_class, name);
+}
+
+namespace {
+
+void sixty_four_bit_warning(WalkState& w, std::string_view type, std::uint64_t line) {
+  Warning warning;
+  warning.line = line;
+  warning.message = "[";
+  w.ctx.append_to(warning.message);
+  warning.message += "] use of ";
+  warning.message += type;
+  warning.message += ": 64-bit integers are broken in BGT; a wrapper class is required";
+  w.warnings.push_back(std::move(warning));
+}
+
+void declare_function(WalkState& w, std::size_t name_index) {
+  std::string_view name = w.tokens.text(name_index);
+  std::uint64_t line = w.tokens.line(name_index);
+  check_shadowing(w, name, line);
+  if (w.in_class) {
+    record_member_function(w, name, line);
+  } else {
+    bool seen = w.table.was_unresolved(name);
+    w.table.declare({name, line, seen, seen, SymbolKind::Function});
+  }
+  function_header(w, name_index);
+}
+
+void declare_variable(WalkState& w, std::size_t name_index) {
+  std::string_view name = w.tokens.text(name_index);
+  std::uint64_t line = w.tokens.line(name_index);
+  check_shadowing(w, name, line);
+  if (w.in_class && !w.current_function) {
+    record_member_variable(w, name, line);
+  } else {
+    bool seen = w.table.was_unresolved(name);
+    w.table.declare({name, line, seen, seen, SymbolKind::Variable});
+  }
+  w.i = name_index + 1;
+}
+
+}  // namespace
+
+void handle_name(WalkState& w) {
+  const TokenList& t = w.tokens;
+  const std::size_t i = w.i;
+  std::string_view word = t.text(i);
+
+  if (w.pre.is_type_name(t, i)) {
+    if (word == "int64" || word == "uint64") sixty_four_bit_warning(w, word, t.line(i));
+    std::size_t j = name_position(t, i);
+    if (t.is(j, TokenKind::Ident)) {
+      if (t.is(j + 1, TokenKind::LParen)) {
+        declare_function(w, j);
+      } else {
+        declare_variable(w, j);
+      }
+      return;
+    }
+    // A type used as a value: a constructor call, a cast, a template argument.
+    read_name(w, word);
+    w.i = i + 1;
+    return;
+  }
+
+  if (t.is(i + 1, TokenKind::Dot)) {
+    read_name(w, word);
+    w.i = i + 1;
+    return;
+  }
+  if (w.pre.function_names.count(word)) w.table.resolve(word);
+  if (t.is(i + 1, TokenKind::Equals)) {
+    write_name(w, word);
+  } else {
+    read_name(w, word);
+  }
+  w.i = i + 1;
+}
+
+}  // namespace linter

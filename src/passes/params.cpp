@@ -1,0 +1,139 @@
+// Scopes that do not start at a brace: function parameter lists and `for` headers.
+#include "passes/display.h"
+#include "passes/walk.h"
+
+namespace linter {
+
+namespace {
+
+void push_params_trace(WalkState& w, std::uint64_t line, const ContextName& ctx) {
+  if (!w.debug) return;
+  std::string t = w.trace_head(line) +
+                  "  PUSH Params  body_brace_depth=" + std::to_string(w.brace_depth + 1) + "  ctx=";
+  append_display(t, ctx, true);
+  w.trace.push_back(std::move(t));
+}
+
+bool is_modifier(const TokenList& t, std::size_t i) {
+  if (!t.is(i, TokenKind::Ident)) return false;
+  std::string_view word = t.text(i);
+  return word == "final" || word == "const" || word == "override";
+}
+
+// Declares the parameters of a list whose `(` is just before w.i and leaves w.i after
+// its `)`. Parentheses inside default values are counted; elsewhere the first `)` ends
+// the list.
+void parse_parameters(WalkState& w, const ContextName& ctx, bool with_class) {
+  const TokenList& t = w.tokens;
+  const std::size_t n = t.size();
+  while (w.i < n) {
+    const std::size_t type = w.i;
+    if (t.kind(type) == TokenKind::RParen) {
+      w.i = type + 1;
+      return;
+    }
+    if (!w.pre.is_type_name(t, type)) {
+      w.i = type + 1;
+      continue;
+    }
+    std::size_t p = type + 1;
+    if (t.is(p, TokenKind::At)) p = type + 2;
+    while (t.is(p, TokenKind::LBracket) && t.is(p + 1, TokenKind::RBracket)) p += 2;
+    if (!t.is(p, TokenKind::Ident)) {
+      w.i = type + 1;
+      continue;
+    }
+    std::string_view name = t.text(p);
+    std::uint64_t line = t.line(p);
+    check_parameter_shadowing(w, name, line, ctx, with_class);
+    w.table.declare({name, line, false, false, SymbolKind::Parameter});
+    if (!t.is(p + 1, TokenKind::Equals)) {
+      w.i = p + 1;
+      continue;
+    }
+    // Skip the default value: it neither uses nor declares anything.
+    std::size_t q = p + 2;
+    std::uint64_t parens = 0;
+    for (; q < n; ++q) {
+      TokenKind k = t.kind(q);
+      if (k == TokenKind::LParen) {
+        ++parens;
+      } else if (k == TokenKind::RParen) {
+        if (parens == 0) break;
+        --parens;
+      } else if (k == TokenKind::Comma && parens == 0) {
+        break;
+      }
+    }
+    w.i = q;
+  }
+}
+
+}  // namespace
+
+void function_header(WalkState& w, std::size_t name_index) {
+  const TokenList& t = w.tokens;
+  std::string_view name = t.text(name_index);
+  ContextName ctx = w.in_class ? ContextName{w.class_name(), "::", name} : ContextName{name, "", ""};
+  push_params_trace(w, t.line(name_index), ctx);
+  w.table.open_scope();
+  w.scope_stack.push_back({std::nullopt, ctx, w.brace_depth + 1, ScopeKind::Params});
+  w.i = name_index + 2;
+  parse_parameters(w, ctx, w.in_class);
+  while (is_modifier(t, w.i)) ++w.i;
+  if (t.is(w.i, TokenKind::LBrace)) {
+    w.ctx = ctx;
+    w.current_function = name;
+    w.function_depth = w.brace_depth + 1;
+  } else {
+    // A prototype: the parameter scope ends with the header.
+    w.close_top_scope();
+  }
+}
+
+void destructor_header(WalkState& w, std::size_t tilde_index, std::string_view name) {
+  const TokenList& t = w.tokens;
+  const std::size_t n = t.size();
+  std::size_t i = tilde_index + 2;
+  if (t.is(i, TokenKind::LParen)) {
+    std::size_t q = i + 1;
+    while (q < n && t.kind(q) != TokenKind::RParen) ++q;
+    i = q + 1;
+  }
+  if (t.is(i, TokenKind::LBrace)) {
+    std::string_view cls = w.in_class ? w.class_name() : std::string_view();
+    ContextName ctx{cls, "::~", t.text(tilde_index + 1)};
+    push_params_trace(w, t.line(tilde_index + 1), ctx);
+    w.table.open_scope();
+    w.scope_stack.push_back({std::nullopt, ctx, w.brace_depth + 1, ScopeKind::Params});
+    w.ctx = ctx;
+    w.current_function = name;
+    w.function_depth = w.brace_depth + 1;
+  }
+  w.i = i;
+}
+
+void handle_for(WalkState& w) {
+  const std::size_t f = w.i;
+  const std::vector<ForHeader>& headers = w.pre.for_headers;
+  while (w.next_for_header < headers.size() && headers[w.next_for_header].keyword < f)
+    ++w.next_for_header;
+  // Every `for (` has a header entry; the walk meets them in order.
+  const ForHeader& h = headers[w.next_for_header];
+  std::uint64_t depth = h.block ? w.brace_depth + 1 : 0;
+  std::optional<std::uint64_t> inline_end;
+  if (!h.block) inline_end = h.inline_end;
+  if (w.debug) {
+    std::string line = w.trace_head(w.tokens.line(f)) +
+                       "  PUSH ForInit  body_brace_depth=" + std::to_string(depth) +
+                       "  inline_end=" +
+                       (inline_end ? "Some(" + std::to_string(*inline_end) + ")" : "None") +
+                       "  block=" + (h.block ? "true" : "false");
+    w.trace.push_back(std::move(line));
+  }
+  w.table.open_scope();
+  w.scope_stack.push_back({inline_end, w.ctx, depth, ScopeKind::ForInit});
+  w.i = f + 1;
+}
+
+}  // namespace linter

@@ -1,0 +1,56 @@
+#include "passes/scope_reports.h"
+
+#include "passes/display.h"
+#include "symbols/scope_stack.h"
+
+namespace linter {
+
+void report_scope(const Scope& scope, const ContextName& ctx, bool debug,
+                  std::vector<Warning>& warnings) {
+  for (const Symbol& s : scope) {
+    const char* before = nullptr;  // text between the context and the name
+    const char* after = "'";
+    switch (s.kind) {
+      case SymbolKind::Variable:
+        if (!s.used) {
+          before = "] Unused variable '";
+        } else if (!s.read) {
+          before = "] Variable '";
+          after = "' is written but never read";
+        }
+        break;
+      case SymbolKind::Function:
+        if (s.name != "main" && !s.used) before = "] Unused function '";
+        break;
+      case SymbolKind::Parameter:
+        if (!s.read) {
+          before = "] Parameter '";
+          after = "' is never read";
+        }
+        break;
+      default:
+        break;
+    }
+    if (!before) continue;
+    Warning w;
+    w.line = s.line;
+    w.message = "[";
+    append_display(w.message, ctx, debug);
+    w.message += before;
+    append_display(w.message, s.name, debug);
+    w.message += after;
+    warnings.push_back(std::move(w));
+  }
+}
+
+void close_remaining_scopes(std::vector<ScopeFrame>& scope_stack, SymbolTable& table,
+                            bool debug, std::vector<Warning>& warnings) {
+  Scope scope;
+  while (!scope_stack.empty()) {
+    ScopeFrame frame = scope_stack.back();
+    scope_stack.pop_back();
+    if (table.pop_scope(scope)) report_scope(scope, frame.ctx, debug, warnings);
+  }
+}
+
+}  // namespace linter

@@ -1,0 +1,129 @@
+#include "passes/walk.h"
+
+#include "output.h"
+#include "passes/display.h"
+
+namespace linter {
+
+std::string WalkState::trace_head(std::uint64_t line) const {
+  return "line " + pad4(line);
+}
+
+namespace {
+
+void class_header(WalkState& w) {
+  const TokenList& t = w.tokens;
+  std::size_t i = w.i;
+  if (!t.is(i + 1, TokenKind::Ident)) {
+    w.i = i + 1;
+    return;
+  }
+  std::string_view name = t.text(i + 1);
+  std::uint64_t line = t.line(i + 1);
+  w.table.declare({name, line, false, false, SymbolKind::Class});
+  w.current_class = w.classes.add_record(name, line, t.kind(i) == TokenKind::Interface);
+  w.i = t.is(i + 2, TokenKind::Colon) ? i + 4 : i + 2;
+  w.class_depth = w.brace_depth + 1;
+  w.ctx = ContextName{name, "", ""};
+  w.in_class = true;
+}
+
+void open_block(WalkState& w) {
+  ++w.brace_depth;
+  if (w.debug) {
+    std::string line = w.trace_head(w.tokens.line(w.i));
+    line += "  PUSH Block  depth=" + std::to_string(w.brace_depth) + "  ctx=";
+    append_display(line, w.ctx, true);
+    line += "  sync=" + std::to_string(w.table.scope_count()) + "/" +
+            std::to_string(w.scope_stack.size());
+    w.trace.push_back(std::move(line));
+  }
+  w.table.open_scope();
+  w.scope_stack.push_back({std::nullopt, w.ctx, w.brace_depth, ScopeKind::Block});
+  ++w.i;
+}
+
+void close_block(WalkState& w) {
+  if (w.brace_depth == 0) {
+    // A stray `}` with no brace open: nothing to close.
+    ++w.i;
+    return;
+  }
+  std::uint64_t line = w.tokens.line(w.i);
+  if (w.debug) {
+    w.trace.push_back(w.trace_head(line) + "  POP  Block  depth=" + std::to_string(w.brace_depth) +
+                      "  stack_depth=" + std::to_string(w.scope_stack.size()));
+  }
+  // The file scope stays open until the end of the walk, whatever the braces say.
+  if (w.scope_stack.size() > 1) w.close_top_scope();
+  while (w.scope_stack.size() > 1) {
+    const ScopeFrame& top = w.scope_stack.back();
+    if (top.kind == ScopeKind::Block || top.depth != w.brace_depth) break;
+    if (w.debug) {
+      w.trace.push_back(w.trace_head(line) + "  POP  " + std::string(scope_kind_name(top.kind)) +
+                        "  depth=" + std::to_string(w.brace_depth) +
+                        "  stack_depth=" + std::to_string(w.scope_stack.size()));
+    }
+    w.close_top_scope();
+  }
+  if (w.current_function && w.function_depth == w.brace_depth) {
+    w.ctx = w.in_class ? ContextName{w.class_name(), "", ""} : kGlobalContext;
+    w.current_function.reset();
+  }
+  if (w.in_class && w.class_depth == w.brace_depth) {
+    w.ctx = kGlobalContext;
+    w.in_class = false;
+  }
+  --w.brace_depth;
+  ++w.i;
+}
+
+}  // namespace
+
+void walk(WalkState& w) {
+  const TokenList& t = w.tokens;
+  const std::size_t n = t.size();
+  while (w.i < n) {
+    // Brace-less for scopes end where their statement ends; one that ended inside a
+    // nested header closes together with the inner one.
+    while (w.scope_stack.size() > 1) {
+      const ScopeFrame& top = w.scope_stack.back();
+      if (top.kind != ScopeKind::ForInit || !top.inline_end || *top.inline_end > w.i) break;
+      w.close_top_scope();
+    }
+    switch (t.kind(w.i)) {
+      case TokenKind::Ident:
+      case TokenKind::TypeKw:
+        handle_name(w);
+        break;
+      case TokenKind::Class:
+      case TokenKind::Interface:
+        class_header(w);
+        break;
+      case TokenKind::Keyword:
+        if (t.is(w.i + 1, TokenKind::LParen) && t.text(w.i) == "for") {
+          handle_for(w);
+        } else {
+          ++w.i;
+        }
+        break;
+      case TokenKind::LBrace:
+        open_block(w);
+        break;
+      case TokenKind::RBrace:
+        close_block(w);
+        break;
+      case TokenKind::Dot:
+        handle_dot(w);
+        break;
+      case TokenKind::Tilde:
+        handle_tilde(w);
+        break;
+      default:
+        ++w.i;
+        break;
+    }
+  }
+}
+
+}  // namespace linter

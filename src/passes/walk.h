@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "lexer/token.h"
+#include "passes/classes.h"
+#include "passes/prescan.h"
+#include "passes/warning.h"
+#include "symbols/context.h"
+#include "symbols/scope_stack.h"
+#include "symbols/symbol_table.h"
+
+namespace linter {
+
+// Everything the single walk over the tokens reads and changes.
+struct WalkState {
+  WalkState(const TokenList& t, bool d, const PreScan& p, std::vector<Warning>& w,
+            std::vector<std::string>& tr)
+      : tokens(t), debug(d), pre(p), warnings(w), trace(tr) {
+    scope_stack.push_back({std::nullopt, kGlobalContext, 0, ScopeKind::Block});
+  }
+
+  const TokenList& tokens;
+  const bool debug;
+  const PreScan& pre;
+  std::vector<Warning>& warnings;
+  std::vector<std::string>& trace;
+
+  std::size_t i = 0;
+  std::uint64_t brace_depth = 0;
+  ContextName ctx = kGlobalContext;
+  bool in_class = false;
+  std::size_t current_class = 0;
+  std::uint64_t class_depth = 0;
+  std::optional<std::string_view> current_function;
+  std::uint64_t function_depth = 0;
+  SymbolTable table;
+  ScopeStack scope_stack;
+  ClassRegistry classes;
+  std::deque<std::string> built_names;  // names the script spells in pieces (destructors)
+  std::size_t next_for_header = 0;      // cursor into pre.for_headers
+
+  std::string_view class_name() const { return classes.record(current_class).name; }
+  void close_top_scope() { close_scope(debug, table, scope_stack, warnings); }
+  // "line " and the line right-aligned in four columns: the start of every trace line.
+  std::string trace_head(std::uint64_t line) const;
+};
+
+// Walks the tokens once; leaves the scopes still open for close_remaining_scopes.
+void walk(WalkState& w);
+
+// Token handlers, each leaving w.i at the next token to handle.
+void handle_name(WalkState& w);        // Ident or TypeKw
+void handle_dot(WalkState& w);         // `.`
+void handle_tilde(WalkState& w);       // `~`
+void handle_for(WalkState& w);         // `for` followed by `(`
+void function_header(WalkState& w, std::size_t name_index);
+// The header after `~Name` (at tilde_index); name is "~Name".
+void destructor_header(WalkState& w, std::size_t tilde_index, std::string_view name);
+
+// Reads and writes of a bare name, with the member fallbacks inside a class body.
+void read_name(WalkState& w, std::string_view name);
+void write_name(WalkState& w, std::string_view name);
+
+// Member bookkeeping.
+void record_member_variable(WalkState& w, std::string_view name, std::uint64_t line);
+void record_member_function(WalkState& w, std::string_view name, std::uint64_t line);
+void read_member_fallback(WalkState& w, std::string_view name);
+
+// Shadowing: for a declaration, and for a parameter (the Params scope is innermost).
+void check_shadowing(WalkState& w, std::string_view name, std::uint64_t line);
+void check_parameter_shadowing(WalkState& w, std::string_view name, std::uint64_t line,
+                               const ContextName& ctx, bool with_class);
+
+}  // namespace linter

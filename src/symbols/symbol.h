@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace linter {
+
+enum class SymbolKind : std::uint8_t {
+  Variable,
+  Function,
+  Parameter,
+  Class,
+  MemberVariable,
+  MemberFunction,
+};
+
+// The word the reports print for a kind, such as "member variable".
+std::string_view kind_word(SymbolKind kind);
+
+// A declared name. The text it views lives as long as the analysis: in the script's
+// source, or in the analysis' own storage for names it builds (destructors).
+struct Symbol {
+  std::string_view name;
+  std::uint64_t line = 0;
+  bool used = false;
+  bool read = false;
+  SymbolKind kind = SymbolKind::Variable;
+};
+
+}  // namespace linter
