@@ -27,3 +27,6 @@ test: release asan
 
 clean:
 	rm -rf build
+
+# Further targets (bench, fuzz, windows) live beside their tools.
+-include mk/*.mk

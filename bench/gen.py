@@ -327,8 +327,12 @@ class Realistic:
         ps, pnames = self.params()
         self.emit("%s%s %s(%s)%s\n%s{\n" % (pad, ret, name, ", ".join(ps), modifiers, pad))
         names = extra_names + pnames
-        if r.random() < 0.9 and pnames:
-            names = names + [pnames[0]] * 2  # bias reads towards params
+        for p in pnames:
+            if r.random() < 0.5:
+                self.emit(pad + r.choice(["\tspeak(\"%s: \" + %s);\n", "\tif (%s != %s) total++;\n",
+                                          "\tresult = calc(%s, %s);\n"]) % (p, p))
+        if r.random() < 0.85:
+            names = names + pnames * 3  # most parameters get read
         self.stmts(ind + 1, names, 2, r.randint(1, 7))
         if ret != "void":
             base = ret.rstrip("@[]")
@@ -401,7 +405,8 @@ class Realistic:
                 methods.append(m)
                 mod = r.choice(["", "", " override"])
                 self.emit("\t%s %s(%s)%s\n\t{\n" % (ret, m, ", ".join(ps), mod))
-                self.stmts(2, fields, 1, r.randint(1, 4))
+                pn = [p.split()[-1] for p in ps if "=" not in p]
+                self.stmts(2, fields + pn * 3, 1, r.randint(1, 4))
                 if ret != "void":
                     self.emit("\t\treturn %s;\n" % {"bool": "true", "int": "0", "string": '""'}[ret])
                 self.emit("\t}\n")
@@ -411,7 +416,7 @@ class Realistic:
                 continue
             methods.append(m)
             ret = r.choice(["void", "void", "void", "int", "bool", "string", "double", name + "@", "int[]"])
-            mod = r.choice(["", "", "", "", " const", " override", " const override"])
+            mod = r.choice(["", "", "", "", " const"] + ([" override", " const override"] if bases else []))
             self.function(1, m, ret, list(fields), mod)
         if r.random() < 0.12:
             self.emit("\t%s opAdd(const %s &in other) const\n\t{\n\t\t%s result;\n" % (name, name, name))
@@ -456,12 +461,17 @@ class Realistic:
             del self.globals[:100]
         self.emit("\n")
 
+    def include(self, path):
+        # the lexer only takes the path when the quote follows at once; the
+        # spaced form is the common one and yields a lexical warning
+        return ('#include"%s"\n' if self.r.random() < 0.3 else '#include "%s"\n') % path
+
     def run(self):
         r = self.r
         self.emit("// %s: generated game script\n" % r.choice(["Dark Forest", "Star Runner", "Dungeon 9"]))
         self.emit("/* Controls:\n\tarrows move, space fires, escape quits.\n\tÜberall: \"quotes\" stay inside comments. */\n")
         for inc in r.sample(INCLUDES, 4):
-            self.emit('#include "%s"\n' % inc)
+            self.emit(self.include(inc))
         self.emit("\nconst int MAX_ENEMIES = 20;\nint w = 32;\nint h = 32;\nint[] grid(1024);\n"
                   "int[] tiles(1024);\nint[] costs(1024);\nint count = 0;\nint total = 0;\n"
                   "string title = \"Dark \\\"Forest\\\"\\n\";\n\n")
@@ -476,7 +486,7 @@ class Realistic:
             elif roll < 0.97:
                 self.gen_globals()
             else:
-                self.emit('#include "%s"\n' % r.choice(INCLUDES))
+                self.emit(self.include(r.choice(INCLUDES)))
         self.emit("void main()\n{\n\tshow_game_window(title);\n\tcount = total;\n}\n")
         return self.out
 
