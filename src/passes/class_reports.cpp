@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "passes/display.h"
 
@@ -49,11 +50,15 @@ struct NamePairHash {
 
 // A never-used member function is exempt when a type its class names first after the
 // colon is an interface whose member of the same name is used. The answer depends only
-// on the two names, so it is worked out once per pair of names.
+// on the two names, so it is worked out once per pair of names, from whichever side is
+// smaller: the class's base names, or the records that use a member of that name.
 class InterfaceExemption {
  public:
   InterfaceExemption(const ClassRegistry& classes, const PreScan& pre)
-      : classes_(classes), pre_(pre) {}
+      : classes_(classes), pre_(pre) {
+    for (const Implementation& p : pre.implementations)
+      pairs_.insert(NamePair{p.class_name, p.interface_name});
+  }
 
   bool applies(std::string_view class_name, std::string_view member) {
     if (pre_.implementations.empty()) return false;
@@ -61,19 +66,31 @@ class InterfaceExemption {
     if (pairs == pre_.implementations_of.end()) return false;
     auto [it, fresh] = memo_.try_emplace(NamePair{class_name, member}, false);
     if (!fresh) return it->second;
-    for (std::size_t k : pairs->second) {
-      auto iface = classes_.first_interface_named(pre_.implementations[k].interface_name);
-      if (iface && classes_.member_used(*iface, member)) {
-        it->second = true;
-        break;
+    bool exempt = false;
+    if (pairs->second.size() <= classes_.count_records_with(member)) {
+      for (std::size_t k : pairs->second) {
+        auto iface = classes_.first_interface_named(pre_.implementations[k].interface_name);
+        if (iface && classes_.member_used(*iface, member)) {
+          exempt = true;
+          break;
+        }
       }
+    } else {
+      classes_.each_record_using(member, [&](std::size_t r) {
+        const ClassInfo& info = classes_.record(r);
+        if (exempt || !info.is_interface) return;
+        if (classes_.first_interface_named(info.name) != r) return;
+        if (pairs_.count(NamePair{class_name, info.name})) exempt = true;
+      });
     }
-    return it->second;
+    it->second = exempt;
+    return exempt;
   }
 
  private:
   const ClassRegistry& classes_;
   const PreScan& pre_;
+  std::unordered_set<NamePair, NamePairHash> pairs_;
   std::unordered_map<NamePair, bool, NamePairHash> memo_;
 };
 

@@ -94,6 +94,11 @@ std::vector<std::size_t> ClassRegistry::records_with(std::string_view name) cons
   return out;
 }
 
+std::size_t ClassRegistry::count_records_with(std::string_view name) const {
+  auto it = by_name_.find(name);
+  return it == by_name_.end() ? 0 : it->second.list.size();
+}
+
 std::optional<std::size_t> ClassRegistry::first_record_named(std::string_view name) const {
   auto it = first_record_.find(name);
   if (it == first_record_.end()) return std::nullopt;

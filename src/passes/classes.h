@@ -48,6 +48,15 @@ class ClassRegistry {
   void mark_read_everywhere(std::string_view name);
   // Records that have a member of that name, in record order.
   std::vector<std::size_t> records_with(std::string_view name) const;
+  std::size_t count_records_with(std::string_view name) const;
+  // Calls f(record) for each record with a member of that name whose used flag is set.
+  template <typename F>
+  void each_record_using(std::string_view name, F f) const {
+    auto it = by_name_.find(name);
+    if (it == by_name_.end()) return;
+    for (const Group& g : it->second.list)
+      if (g.used_marked > 0) f(g.record);
+  }
 
   std::optional<std::size_t> first_record_named(std::string_view name) const;
   std::optional<std::size_t> first_interface_named(std::string_view name) const;

@@ -37,6 +37,15 @@ bool referenced_before(const WalkState& w, std::string_view name) {
 // class's first base, then that type's first base, and so on, marking the members of
 // the first type that has some of that name. A name met twice means a cycle.
 void mark_inherited_member(WalkState& w, std::string_view name) {
+  if (w.inherited_memo_class != w.current_class) {
+    w.inherited_memo = {};
+    w.inherited_memo_class = w.current_class;
+  }
+  auto [memo, fresh] = w.inherited_memo.try_emplace(name, std::nullopt);
+  if (!fresh) {
+    if (memo->second) w.classes.mark_read(*memo->second, name);
+    return;
+  }
   std::string_view current = w.class_name();
   std::vector<std::string_view> seen{current};
   std::unordered_set<std::string_view> seen_many;  // used once the chain grows long
@@ -53,7 +62,10 @@ void mark_inherited_member(WalkState& w, std::string_view name) {
     }
     std::optional<std::size_t> record = w.classes.first_record_named(base);
     if (!record) return;
-    if (w.classes.mark_read(*record, name)) return;
+    if (w.classes.mark_read(*record, name)) {
+      memo->second = record;
+      return;
+    }
     current = base;
   }
 }

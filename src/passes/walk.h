@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "lexer/token.h"
@@ -44,6 +45,11 @@ struct WalkState {
   ClassRegistry classes;
   std::deque<std::string> built_names;  // names the script spells in pieces (destructors)
   std::size_t next_for_header = 0;      // cursor into pre.for_headers
+  // Where a read that fell through to the base types ended, per name. Within one class
+  // body no record on the base chain can gain members, so the answer holds until the
+  // next class header.
+  std::size_t inherited_memo_class = static_cast<std::size_t>(-1);
+  std::unordered_map<std::string_view, std::optional<std::size_t>> inherited_memo;
 
   std::string_view class_name() const { return classes.record(current_class).name; }
   void close_top_scope() { close_scope(debug, table, scope_stack, warnings); }
