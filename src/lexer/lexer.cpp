@@ -1,6 +1,7 @@
 #include "lexer/lexer.h"
 
 #include <array>
+#include <cstring>
 
 #include "lexer/scan.h"
 
@@ -8,20 +9,21 @@ namespace linter {
 namespace {
 
 enum CharClass : std::uint8_t {
+  kWordStart,  // first so that word characters are the classes up to kDigit
+  kDigit,
   kOther,  // no token starts here: unknown character
   kSpace,  // blanks other than the line feed
   kNewline,
   kSlash,
   kQuote,
   kHash,
-  kDigit,
-  kWordStart,
   kOperator,
   kNonAscii,
 };
 
 constexpr std::array<std::uint8_t, 256> make_classes() {
   std::array<std::uint8_t, 256> t{};
+  for (auto& c : t) c = kOther;
   for (int c = 0x80; c < 256; ++c) t[c] = kNonAscii;
   for (int c : {' ', '\t', '\v', '\f', '\r'}) t[c] = kSpace;
   t['\n'] = kNewline;
@@ -103,10 +105,81 @@ TokenKind classify_word(std::string_view w) {
   return K::Ident;
 }
 
+std::uint64_t hash_word(const char* p, std::size_t n) {
+  std::uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
+  while (n >= 8) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    h = (h ^ v) * 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 31;
+    p += 8;
+    n -= 8;
+  }
+  std::uint64_t v = 0;
+  std::memcpy(&v, p, n);
+  h = (h ^ v) * 0x94D049BB133111EBull;
+  return h ^ (h >> 29);
+}
+
+// The distinct words met so far, with the kind each one lexes as. Open addressing
+// with linear probing, kept at most half full.
+class WordTable {
+ public:
+  explicit WordTable(TokenList& out) : out_(out), slots_(std::size_t{1} << 12, kNoName) {}
+
+  // The id of the word at offset (interned on first sight) and its token kind.
+  NameId intern(std::string_view source, std::size_t offset, std::size_t length, TokenKind& kind) {
+    const char* p = source.data() + offset;
+    std::uint64_t h = hash_word(p, length);
+    std::size_t mask = slots_.size() - 1;
+    for (std::size_t k = h & mask;; k = (k + 1) & mask) {
+      NameId id = slots_[k];
+      if (id == kNoName) break;
+      if (hashes_[id] == std::uint32_t(h)) {
+        std::string_view known = out_.name(id);
+        if (known.size() == length && std::memcmp(known.data(), p, length) == 0) {
+          kind = kinds_[id];
+          return id;
+        }
+      }
+    }
+    NameId id = out_.add_name(offset, length);
+    kind = classify_word(source.substr(offset, length));
+    kinds_.push_back(kind);
+    hashes_.push_back(std::uint32_t(h));
+    if (hashes_.size() * 2 > slots_.size()) {
+      grow();
+    } else {
+      place(id, h);
+    }
+    return id;
+  }
+
+ private:
+  void place(NameId id, std::uint64_t h) {
+    std::size_t mask = slots_.size() - 1;
+    std::size_t k = h & mask;
+    while (slots_[k] != kNoName) k = (k + 1) & mask;
+    slots_[k] = id;
+  }
+  void grow() {
+    slots_.assign(slots_.size() * 2, kNoName);
+    for (NameId id = 0; id < hashes_.size(); ++id) {
+      std::string_view w = out_.name(id);
+      place(id, hash_word(w.data(), w.size()));
+    }
+  }
+
+  TokenList& out_;
+  std::vector<NameId> slots_;
+  std::vector<std::uint32_t> hashes_;  // low bits of each word's hash, by id
+  std::vector<TokenKind> kinds_;       // by id
+};
+
 class Lexer {
  public:
   Lexer(TokenList& out, Output& diagnostics)
-      : out_(out), diag_(diagnostics), s_(out.source()), n_(s_.size()) {}
+      : out_(out), diag_(diagnostics), s_(out.source()), n_(s_.size()), words_(out) {}
 
   void run();
 
@@ -115,8 +188,8 @@ class Lexer {
     diag_ << "Warning [line " << static_cast<unsigned long long>(line) << "]: " << problem
           << '\n';
   }
-  void emit(TokenKind kind, std::size_t offset, std::size_t length, std::uint64_t line) {
-    out_.push(kind, offset, length, line);
+  void emit(TokenKind kind, std::size_t offset, std::uint64_t line) {
+    out_.push(kind, offset, line);
   }
   unsigned char at(std::size_t i) const { return static_cast<unsigned char>(s_[i]); }
 
@@ -132,6 +205,7 @@ class Lexer {
   Output& diag_;
   std::string_view s_;
   std::size_t n_;
+  WordTable words_;
   std::size_t pos_ = 0;
   std::uint64_t line_ = 1;
 };
@@ -165,9 +239,13 @@ void Lexer::run() {
       case kDigit:
         number();
         break;
-      case kWordStart:
-        word(scan::word_end(s_, pos_ + 1));
+      case kWordStart: {
+        std::size_t end = pos_ + 1;
+        while (end < n_ && kClasses[at(end)] <= kDigit) ++end;
+        if (end < n_ && at(end) >= 0x80) end = scan::word_end(s_, end);
+        word(end);
         break;
+      }
       case kOperator:
         operator_token();
         break;
@@ -217,7 +295,7 @@ void Lexer::string_literal() {
   std::uint64_t line = line_;
   scan::StringScan r = scan::scan_string(s_, pos_, nullptr);
   if (!r.terminated) warn(line, "unterminated string literal");
-  emit(TokenKind::StringLit, pos_, r.end - pos_, line);
+  emit(TokenKind::StringLit, pos_, line);
   line_ += r.lines;
   pos_ = r.end;
 }
@@ -239,7 +317,7 @@ void Lexer::directive() {
     problem.append(name);
     problem += '\'';
     warn(line, problem);
-    emit(TokenKind::Hash, hash, 1, line);
+    emit(TokenKind::Hash, hash, line);
     return;
   }
   if (p >= n_ || s_[p] != '"') {
@@ -248,7 +326,7 @@ void Lexer::directive() {
   }
   std::size_t path_start = p + 1;
   std::size_t path_end = scan::include_path_end(s_, path_start);
-  emit(TokenKind::Include, path_start, path_end - path_start, line);
+  emit(TokenKind::Include, path_start, line);
   if (path_end < n_ && s_[path_end] == '"') {
     pos_ = path_end + 1;
   } else {
@@ -265,13 +343,15 @@ void Lexer::number() {
     p = scan::digits_end(s_, p + 1);
     kind = TokenKind::DoubleLit;
   }
-  emit(kind, start, p - start, line_);
+  emit(kind, start, line_);
   pos_ = p;
 }
 
 void Lexer::word(std::size_t end) {
-  std::string_view w = s_.substr(pos_, end - pos_);
-  emit(classify_word(w), pos_, w.size(), line_);
+  TokenKind kind;
+  NameId id = words_.intern(s_, pos_, end - pos_, kind);
+  bool named = kind == TokenKind::Ident || kind == TokenKind::TypeKw || kind == TokenKind::Keyword;
+  out_.push(kind, named ? id : pos_, line_);
   pos_ = end;
 }
 
@@ -280,7 +360,7 @@ void Lexer::operator_token() {
   char c = s_[pos_];
   char d = pos_ + 1 < n_ ? s_[pos_ + 1] : '\0';
   if ((c == '<' || c == '>') && d == c && pos_ + 2 < n_ && s_[pos_ + 2] == '=') {
-    emit(c == '<' ? K::LShiftEq : K::RShiftEq, pos_, 3, line_);
+    emit(c == '<' ? K::LShiftEq : K::RShiftEq, pos_, line_);
     pos_ += 3;
     return;
   }
@@ -301,7 +381,7 @@ void Lexer::operator_token() {
     default: break;
   }
   if (two != K::IntLit) {
-    emit(two, pos_, 2, line_);
+    emit(two, pos_, line_);
     pos_ += 2;
     return;
   }
@@ -335,7 +415,7 @@ void Lexer::operator_token() {
       unknown(1);
       return;
   }
-  emit(one, pos_, 1, line_);
+  emit(one, pos_, line_);
   pos_ += 1;
 }
 
@@ -343,8 +423,9 @@ void Lexer::operator_token() {
 
 TokenList tokenize(std::string text, Output& diagnostics) {
   TokenList tokens(std::move(text));
-  // Scripts average well over three bytes a token; reserving avoids regrowth copies.
-  tokens.reserve(tokens.source().size() / 4 + 16);
+  // Scripts average well over two bytes a token; reserving avoids regrowth copies, and
+  // capacity never written to costs no memory.
+  tokens.reserve(tokens.source().size() / 2 + 16);
   Lexer(tokens, diagnostics).run();
   return tokens;
 }

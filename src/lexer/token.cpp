@@ -2,6 +2,8 @@
 
 #include <array>
 #include <charconv>
+#include <cstdlib>
+#include <system_error>
 
 #include "lexer/scan.h"
 
@@ -21,13 +23,16 @@ constexpr std::array<std::string_view, kTokenKindCount> kKindNames = {
 
 std::string_view kind_name(TokenKind kind) { return kKindNames[std::size_t(kind)]; }
 
-void TokenList::push(TokenKind kind, std::uint64_t offset, std::uint64_t length,
-                     std::uint64_t line) {
-  if (lines_.empty() || lines_.back().line != line) lines_.push_back({tokens_.size(), line});
-  tokens_.emplace_back(kind, offset, length);
-}
-
 std::uint64_t TokenList::line(std::size_t i) const {
+  std::size_t h = line_hint_;
+  if (h < lines_.size() && lines_[h].first_token <= i &&
+      (h + 1 == lines_.size() || lines_[h + 1].first_token > i))
+    return lines_[h].line;
+  if (h + 1 < lines_.size() && lines_[h + 1].first_token <= i &&
+      (h + 2 == lines_.size() || lines_[h + 2].first_token > i)) {
+    line_hint_ = h + 1;
+    return lines_[h + 1].line;
+  }
   // The last run that starts at or before token i.
   std::size_t lo = 0, hi = lines_.size();
   while (hi - lo > 1) {
@@ -38,30 +43,26 @@ std::uint64_t TokenList::line(std::size_t i) const {
       hi = mid;
     }
   }
+  line_hint_ = lo;
   return lines_[lo].line;
 }
 
 std::string_view TokenList::text(std::size_t i) const {
-  const Token& t = tokens_[i];
-  std::size_t len = t.stored_length();
-  if (len == Token::kMaxLength) {
-    // Saturated: find the real end again.
-    std::size_t end = t.kind() == TokenKind::Include
-                          ? scan::include_path_end(source_, t.offset())
-                          : scan::word_end(source_, t.offset());
-    len = end - t.offset();
-  }
-  return std::string_view(source_).substr(t.offset(), len);
+  TokenKind k = kind(i);
+  if (k == TokenKind::Ident || k == TokenKind::TypeKw || k == TokenKind::Keyword)
+    return name(name_id(i));
+  std::size_t start = tokens_[i].payload();
+  return std::string_view(source_).substr(start, scan::include_path_end(source_, start) - start);
 }
 
 std::string TokenList::string_value(std::size_t i) const {
   std::string out;
-  scan::scan_string(source_, tokens_[i].offset(), &out);
+  scan::scan_string(source_, tokens_[i].payload(), &out);
   return out;
 }
 
 std::int64_t TokenList::int_value(std::size_t i) const {
-  std::size_t p = tokens_[i].offset();
+  std::size_t p = tokens_[i].payload();
   std::size_t end = scan::digits_end(source_, p);
   std::uint64_t v = 0;
   constexpr std::uint64_t kMax = 9223372036854775807ULL;
@@ -74,14 +75,20 @@ std::int64_t TokenList::int_value(std::size_t i) const {
 }
 
 double TokenList::double_value(std::size_t i) const {
-  std::size_t p = tokens_[i].offset();
+  std::size_t p = tokens_[i].payload();
   std::size_t end = scan::digits_end(source_, scan::digits_end(source_, p) + 1);
   double v = 0;
-  std::from_chars(source_.data() + p, source_.data() + end, v);
+  auto r = std::from_chars(source_.data() + p, source_.data() + end, v);
+  if (r.ec == std::errc::result_out_of_range) {
+    // Beyond the double range or below its normal range: strtod still rounds to the
+    // nearest value (infinity, or a subnormal or zero).
+    std::string digits(source_, p, end - p);
+    v = std::strtod(digits.c_str(), nullptr);
+  }
   return v;
 }
 
-bool TokenList::bool_value(std::size_t i) const { return source_[tokens_[i].offset()] == 't'; }
+bool TokenList::bool_value(std::size_t i) const { return source_[tokens_[i].payload()] == 't'; }
 
 std::string TokenList::render(std::size_t i) const {
   std::string out(kind_name(kind(i)));

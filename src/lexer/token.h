@@ -21,29 +21,31 @@ inline constexpr int kTokenKindCount = 56;
 
 std::string_view kind_name(TokenKind kind);
 
-// One token packed into eight bytes: the byte offset of its source text, the length of
-// that text (saturated for very long words), and the kind. Payloads are not stored: they
-// are read back from the source on demand, since the analysis needs only word texts.
+// Identifies a distinct word of the script: every occurrence of the same word, whether
+// identifier, type word or keyword, carries the same id, so the analysis indexes names
+// by array position instead of hashing text.
+using NameId = std::uint32_t;
+inline constexpr NameId kNoName = 0xFFFFFFFFu;
+
+// One token packed into eight bytes: the kind, and either the name id (for Ident, TypeKw,
+// Keyword) or the byte offset of the token's source text (for every other kind). Other
+// payloads are not stored: they are read back from the source on demand.
 struct Token {
   std::uint64_t bits = 0;
 
-  static constexpr std::uint64_t kOffsetBits = 40;
-  static constexpr std::uint64_t kLengthBits = 16;
-  static constexpr std::uint64_t kMaxLength = (std::uint64_t{1} << kLengthBits) - 1;
+  static constexpr unsigned kPayloadBits = 56;
 
   Token() = default;
-  Token(TokenKind kind, std::uint64_t offset, std::uint64_t length)
-      : bits(offset | (std::min(length, kMaxLength) << kOffsetBits) |
-             (std::uint64_t(kind) << (kOffsetBits + kLengthBits))) {}
+  Token(TokenKind kind, std::uint64_t payload)
+      : bits(payload | (std::uint64_t(kind) << kPayloadBits)) {}
 
-  TokenKind kind() const { return TokenKind(bits >> (kOffsetBits + kLengthBits)); }
-  std::uint64_t offset() const { return bits & ((std::uint64_t{1} << kOffsetBits) - 1); }
-  std::uint64_t stored_length() const { return (bits >> kOffsetBits) & kMaxLength; }
+  TokenKind kind() const { return TokenKind(bits >> kPayloadBits); }
+  std::uint64_t payload() const { return bits & ((std::uint64_t{1} << kPayloadBits) - 1); }
 };
 static_assert(sizeof(Token) == 8);
 
 // The token sequence of one script. It owns the script text, which every token's
-// payload is read from.
+// payload is read from, and the table of distinct words.
 class TokenList {
  public:
   explicit TokenList(std::string source) : source_(std::move(source)) {}
@@ -65,22 +67,48 @@ class TokenList {
   // Diagnostic rendering: the kind's name, and its payload in parentheses.
   std::string render(std::size_t i) const;
 
+  // The word of an Ident, TypeKw or Keyword token, as an id; and the text of an id.
+  NameId name_id(std::size_t i) const { return NameId(tokens_[i].payload()); }
+  std::string_view name(NameId id) const {
+    const NameEntry& e = names_[id];
+    return std::string_view(source_).substr(e.offset, e.length);
+  }
+  std::size_t name_count() const { return names_.size(); }
+
   const std::string& source() const { return source_; }
 
   // Used by the lexer only.
-  void push(TokenKind kind, std::uint64_t offset, std::uint64_t length, std::uint64_t line);
+  void push(TokenKind kind, std::uint64_t payload, std::uint64_t line) {
+    if (line != last_line_) {
+      lines_.push_back({tokens_.size(), line});
+      last_line_ = line;
+    }
+    tokens_.emplace_back(kind, payload);
+  }
   void reserve(std::size_t n) { tokens_.reserve(n); }
+  // Adds a distinct word found at offset; returns its id.
+  NameId add_name(std::uint64_t offset, std::uint64_t length) {
+    names_.push_back({offset, length});
+    return NameId(names_.size() - 1);
+  }
 
  private:
   struct LineRun {
     std::uint64_t first_token;
     std::uint64_t line;
   };
+  struct NameEntry {
+    std::uint64_t offset;
+    std::uint64_t length;
+  };
 
   std::string source_;
   std::vector<Token> tokens_;
+  std::vector<NameEntry> names_;
   // Lines are stored once per run of tokens that share a line.
   std::vector<LineRun> lines_;
+  std::uint64_t last_line_ = 0;
+  mutable std::size_t line_hint_ = 0;  // the walk asks for lines mostly in order
 };
 
 }  // namespace linter

@@ -1,6 +1,5 @@
 #include "passes/class_reports.h"
 
-#include <functional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -37,16 +36,7 @@ std::string dump_classes(const std::vector<Implementation>& implementations,
 
 namespace {
 
-struct NamePair {
-  std::string_view a, b;
-  bool operator==(const NamePair&) const = default;
-};
-struct NamePairHash {
-  std::size_t operator()(const NamePair& p) const {
-    std::hash<std::string_view> h;
-    return h(p.a) * 31 + h(p.b);
-  }
-};
+std::uint64_t pair_key(NameId a, NameId b) { return std::uint64_t(a) << 32 | b; }
 
 // A never-used member function is exempt when a type its class names first after the
 // colon is an interface whose member of the same name is used. The answer depends only
@@ -57,19 +47,19 @@ class InterfaceExemption {
   InterfaceExemption(const ClassRegistry& classes, const PreScan& pre)
       : classes_(classes), pre_(pre) {
     for (const Implementation& p : pre.implementations)
-      pairs_.insert(NamePair{p.class_name, p.interface_name});
+      pairs_.insert(pair_key(p.class_id, p.interface_id));
   }
 
-  bool applies(std::string_view class_name, std::string_view member) {
-    if (pre_.implementations.empty()) return false;
+  bool applies(NameId class_name, NameId member) {
+    if (pre_.implementations.empty() || member == kNoName) return false;
     auto pairs = pre_.implementations_of.find(class_name);
     if (pairs == pre_.implementations_of.end()) return false;
-    auto [it, fresh] = memo_.try_emplace(NamePair{class_name, member}, false);
+    auto [it, fresh] = memo_.try_emplace(pair_key(class_name, member), false);
     if (!fresh) return it->second;
     bool exempt = false;
     if (pairs->second.size() <= classes_.count_records_with(member)) {
       for (std::size_t k : pairs->second) {
-        auto iface = classes_.first_interface_named(pre_.implementations[k].interface_name);
+        auto iface = classes_.first_interface_named(pre_.implementations[k].interface_id);
         if (iface && classes_.member_used(*iface, member)) {
           exempt = true;
           break;
@@ -79,8 +69,8 @@ class InterfaceExemption {
       classes_.each_record_using(member, [&](std::size_t r) {
         const ClassInfo& info = classes_.record(r);
         if (exempt || !info.is_interface) return;
-        if (classes_.first_interface_named(info.name) != r) return;
-        if (pairs_.count(NamePair{class_name, info.name})) exempt = true;
+        if (classes_.first_interface_named(info.id) != r) return;
+        if (pairs_.count(pair_key(class_name, info.id))) exempt = true;
       });
     }
     it->second = exempt;
@@ -90,8 +80,8 @@ class InterfaceExemption {
  private:
   const ClassRegistry& classes_;
   const PreScan& pre_;
-  std::unordered_set<NamePair, NamePairHash> pairs_;
-  std::unordered_map<NamePair, bool, NamePairHash> memo_;
+  std::unordered_set<std::uint64_t> pairs_;
+  std::unordered_map<std::uint64_t, bool> memo_;
 };
 
 }  // namespace
@@ -111,7 +101,7 @@ void report_members(const ClassRegistry& classes, const PreScan& pre, bool debug
         warnings.push_back({std::move(message), m.line});
         continue;
       }
-      if (m.kind == SymbolKind::MemberFunction && exemption.applies(info.name, m.name)) continue;
+      if (m.kind == SymbolKind::MemberFunction && exemption.applies(info.id, m.id)) continue;
       std::string message = "[";
       append_display(message, info.name, debug);
       message += "] Unused ";

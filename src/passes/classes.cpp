@@ -5,29 +5,36 @@
 
 namespace linter {
 
-std::size_t ClassRegistry::add_record(std::string_view name, std::uint64_t line,
+std::size_t ClassRegistry::add_record(std::string_view name, NameId id, std::uint64_t line,
                                       bool is_interface) {
   std::size_t r = records_.size();
-  records_.push_back({name, {}, line, is_interface});
-  first_record_.try_emplace(name, r);
-  if (is_interface) first_interface_.try_emplace(name, r);
+  records_.push_back({name, {}, line, is_interface, id});
+  if (id != kNoName) {
+    if (id >= first_record_.size()) {
+      first_record_.resize(std::size_t(id) + 1, kNone);
+      first_interface_.resize(std::size_t(id) + 1, kNone);
+    }
+    if (first_record_[id] == kNone) first_record_[id] = r;
+    if (is_interface && first_interface_[id] == kNone) first_interface_[id] = r;
+  }
   return r;
 }
 
 void ClassRegistry::add_member(const Symbol& member) {
   std::size_t r = records_.size() - 1;
   ClassInfo& info = records_[r];
-  Groups& groups = by_name_[member.name];
-  if (groups.list.empty() || groups.list.back().record != r) groups.list.push_back({r, {}, 0, 0});
-  groups.list.back().members.push_back(info.members.size());
+  if (member.id != kNoName) {
+    if (member.id >= by_name_.size()) by_name_.resize(std::size_t(member.id) + 1);
+    Groups& groups = by_name_[member.id];
+    if (groups.list.empty() || groups.list.back().record != r) groups.list.push_back({r, {}, 0, 0});
+    groups.list.back().members.push_back(info.members.size());
+  }
   info.members.push_back(member);
 }
 
-const ClassRegistry::Group* ClassRegistry::find_group(std::string_view name,
-                                                      std::size_t record) const {
-  auto it = by_name_.find(name);
-  if (it == by_name_.end()) return nullptr;
-  const std::vector<Group>& list = it->second.list;
+const ClassRegistry::Group* ClassRegistry::find_group(NameId name, std::size_t record) const {
+  if (name >= by_name_.size()) return nullptr;
+  const std::vector<Group>& list = by_name_[name].list;
   // Members usually go to the newest record; check it before searching.
   if (!list.empty() && list.back().record == record) return &list.back();
   auto g = std::lower_bound(list.begin(), list.end(), record,
@@ -35,15 +42,15 @@ const ClassRegistry::Group* ClassRegistry::find_group(std::string_view name,
   return (g != list.end() && g->record == record) ? &*g : nullptr;
 }
 
-ClassRegistry::Group* ClassRegistry::find_group(std::string_view name, std::size_t record) {
+ClassRegistry::Group* ClassRegistry::find_group(NameId name, std::size_t record) {
   return const_cast<Group*>(std::as_const(*this).find_group(name, record));
 }
 
-bool ClassRegistry::has_member(std::size_t record, std::string_view name) const {
+bool ClassRegistry::has_member(std::size_t record, NameId name) const {
   return find_group(name, record) != nullptr;
 }
 
-bool ClassRegistry::member_used(std::size_t record, std::string_view name) const {
+bool ClassRegistry::member_used(std::size_t record, NameId name) const {
   const Group* g = find_group(name, record);
   return g && g->used_marked > 0;
 }
@@ -59,14 +66,14 @@ void ClassRegistry::mark_group_read(Group& g) {
   g.used_marked = g.members.size();
 }
 
-bool ClassRegistry::mark_read(std::size_t record, std::string_view name) {
+bool ClassRegistry::mark_read(std::size_t record, NameId name) {
   Group* g = find_group(name, record);
   if (!g) return false;
   mark_group_read(*g);
   return true;
 }
 
-bool ClassRegistry::mark_used(std::size_t record, std::string_view name) {
+bool ClassRegistry::mark_used(std::size_t record, NameId name) {
   Group* g = find_group(name, record);
   if (!g) return false;
   std::vector<Symbol>& members = records_[g->record].members;
@@ -75,40 +82,35 @@ bool ClassRegistry::mark_used(std::size_t record, std::string_view name) {
   return true;
 }
 
-void ClassRegistry::mark_read_everywhere(std::string_view name) {
-  auto it = by_name_.find(name);
-  if (it == by_name_.end()) return;
-  Groups& groups = it->second;
+void ClassRegistry::mark_read_everywhere(NameId name) {
+  if (name >= by_name_.size()) return;
+  Groups& groups = by_name_[name];
   if (groups.list.empty()) return;
   for (std::size_t k = groups.dot_marked; k < groups.list.size(); ++k) mark_group_read(groups.list[k]);
   // Only the newest group can still gain members.
   groups.dot_marked = groups.list.size() - 1;
 }
 
-std::vector<std::size_t> ClassRegistry::records_with(std::string_view name) const {
+std::vector<std::size_t> ClassRegistry::records_with(NameId name) const {
   std::vector<std::size_t> out;
-  auto it = by_name_.find(name);
-  if (it != by_name_.end()) {
-    for (const Group& g : it->second.list) out.push_back(g.record);
+  if (name < by_name_.size()) {
+    for (const Group& g : by_name_[name].list) out.push_back(g.record);
   }
   return out;
 }
 
-std::size_t ClassRegistry::count_records_with(std::string_view name) const {
-  auto it = by_name_.find(name);
-  return it == by_name_.end() ? 0 : it->second.list.size();
+std::size_t ClassRegistry::count_records_with(NameId name) const {
+  return name < by_name_.size() ? by_name_[name].list.size() : 0;
 }
 
-std::optional<std::size_t> ClassRegistry::first_record_named(std::string_view name) const {
-  auto it = first_record_.find(name);
-  if (it == first_record_.end()) return std::nullopt;
-  return it->second;
+std::optional<std::size_t> ClassRegistry::first_record_named(NameId name) const {
+  if (name >= first_record_.size() || first_record_[name] == kNone) return std::nullopt;
+  return first_record_[name];
 }
 
-std::optional<std::size_t> ClassRegistry::first_interface_named(std::string_view name) const {
-  auto it = first_interface_.find(name);
-  if (it == first_interface_.end()) return std::nullopt;
-  return it->second;
+std::optional<std::size_t> ClassRegistry::first_interface_named(NameId name) const {
+  if (name >= first_interface_.size() || first_interface_[name] == kNone) return std::nullopt;
+  return first_interface_[name];
 }
 
 }  // namespace linter

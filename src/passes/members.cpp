@@ -29,14 +29,14 @@ bool is_operator_method(std::string_view name) {
 
 // Whether a name declared now counts as used already: it follows a `.` somewhere, or
 // a read looked for it before and found nothing.
-bool referenced_before(const WalkState& w, std::string_view name) {
-  return w.pre.dot_names.count(name) != 0 || w.table.was_unresolved(name);
+bool referenced_before(const WalkState& w, NameId name) {
+  return w.pre.has(name, PreScan::kDotName) || w.table.was_unresolved(name);
 }
 
 // A read of a bare name that neither the scopes nor the current class hold: follow the
 // class's first base, then that type's first base, and so on, marking the members of
 // the first type that has some of that name. A name met twice means a cycle.
-void mark_inherited_member(WalkState& w, std::string_view name) {
+void mark_inherited_member(WalkState& w, NameId name) {
   if (w.inherited_memo_class != w.current_class) {
     w.inherited_memo = {};
     w.inherited_memo_class = w.current_class;
@@ -46,13 +46,13 @@ void mark_inherited_member(WalkState& w, std::string_view name) {
     if (memo->second) w.classes.mark_read(*memo->second, name);
     return;
   }
-  std::string_view current = w.class_name();
-  std::vector<std::string_view> seen{current};
-  std::unordered_set<std::string_view> seen_many;  // used once the chain grows long
+  NameId current = w.classes.record(w.current_class).id;
+  std::vector<NameId> seen{current};
+  std::unordered_set<NameId> seen_many;  // used once the chain grows long
   for (;;) {
     auto pairs = w.pre.implementations_of.find(current);
     if (pairs == w.pre.implementations_of.end()) return;
-    std::string_view base = w.pre.implementations[pairs->second.front()].interface_name;
+    NameId base = w.pre.implementations[pairs->second.front()].interface_id;
     if (seen_many.empty()) {
       if (std::find(seen.begin(), seen.end(), base) != seen.end()) return;
       seen.push_back(base);
@@ -72,16 +72,21 @@ void mark_inherited_member(WalkState& w, std::string_view name) {
 
 }  // namespace
 
-void read_member_fallback(WalkState& w, std::string_view name) {
+void read_member_fallback(WalkState& w, NameId name) {
   if (!w.classes.mark_read(w.current_class, name)) mark_inherited_member(w, name);
 }
 
-void record_member_variable(WalkState& w, std::string_view name, std::uint64_t line) {
-  w.classes.add_member({name, line, false, false, SymbolKind::MemberVariable});
-  if (referenced_before(w, name)) w.classes.mark_read(w.current_class, name);
+void record_member_variable(WalkState& w, std::size_t name_index) {
+  NameId id = w.tokens.name_id(name_index);
+  w.classes.add_member({w.tokens.text(name_index), w.tokens.line(name_index), false, false,
+                        SymbolKind::MemberVariable, id});
+  if (referenced_before(w, id)) w.classes.mark_read(w.current_class, id);
 }
 
-void record_member_function(WalkState& w, std::string_view name, std::uint64_t line) {
+void record_member_function(WalkState& w, std::size_t name_index) {
+  std::string_view name = w.tokens.text(name_index);
+  std::uint64_t line = w.tokens.line(name_index);
+  NameId id = w.tokens.name_id(name_index);
   if (w.debug) {
     std::string t = w.trace_head(line) + "  DECLARE member ";
     append_display(t, name, true);
@@ -89,9 +94,8 @@ void record_member_function(WalkState& w, std::string_view name, std::uint64_t l
     append_display(t, w.class_name(), true);
     w.trace.push_back(std::move(t));
   }
-  w.classes.add_member({name, line, false, false, SymbolKind::MemberFunction});
-  if (referenced_before(w, name) || is_operator_method(name))
-    w.classes.mark_read(w.current_class, name);
+  w.classes.add_member({name, line, false, false, SymbolKind::MemberFunction, id});
+  if (referenced_before(w, id) || is_operator_method(name)) w.classes.mark_read(w.current_class, id);
 }
 
 void handle_dot(WalkState& w) {
@@ -102,12 +106,13 @@ void handle_dot(WalkState& w) {
     return;
   }
   std::string_view name = t.text(d + 1);
+  NameId id = t.name_id(d + 1);
   if (w.debug) {
     std::string line = w.trace_head(t.line(d + 1)) + "  DOT .";
     append_display(line, name, true);
     line += "  marks classes: [";
     bool first = true;
-    for (std::size_t r : w.classes.records_with(name)) {
+    for (std::size_t r : w.classes.records_with(id)) {
       if (!first) line += ", ";
       first = false;
       line += '"';
@@ -117,7 +122,7 @@ void handle_dot(WalkState& w) {
     line += ']';
     w.trace.push_back(std::move(line));
   }
-  w.classes.mark_read_everywhere(name);
+  w.classes.mark_read_everywhere(id);
   w.i = d + 2;
 }
 
@@ -130,10 +135,10 @@ void handle_tilde(WalkState& w) {
   }
   std::string& name = w.built_names.emplace_back("~");
   name.append(t.text(tilde + 1));
-  if (w.in_class) {
+  // "~Name" is no word of the script: no `.` can precede it and no read can look for
+  // it, so it is never marked.
+  if (w.in_class)
     w.classes.add_member({name, t.line(tilde + 1), false, false, SymbolKind::MemberFunction});
-    if (referenced_before(w, name)) w.classes.mark_read(w.current_class, name);
-  }
   destructor_header(w, tilde, name);
 }
 

@@ -4,11 +4,11 @@
 
 namespace linter {
 
-void read_name(WalkState& w, std::string_view name) {
+void read_name(WalkState& w, NameId name) {
   if (!w.table.resolve(name) && w.in_class) read_member_fallback(w, name);
 }
 
-void write_name(WalkState& w, std::string_view name) {
+void write_name(WalkState& w, NameId name) {
   if (!w.table.mark_written(name) && w.in_class) w.classes.mark_used(w.current_class, name);
 }
 
@@ -25,28 +25,30 @@ void sixty_four_bit_warning(WalkState& w, std::string_view type, std::uint64_t l
   w.warnings.push_back(std::move(warning));
 }
 
+// A free function or a variable outside a class body: it counts as used and read at
+// once when a read looked for it earlier and found nothing.
+void declare_in_scope(WalkState& w, std::size_t name_index, SymbolKind kind) {
+  NameId id = w.tokens.name_id(name_index);
+  bool seen = w.table.was_unresolved(id);
+  w.table.declare({w.tokens.text(name_index), w.tokens.line(name_index), seen, seen, kind, id});
+}
+
 void declare_function(WalkState& w, std::size_t name_index) {
-  std::string_view name = w.tokens.text(name_index);
-  std::uint64_t line = w.tokens.line(name_index);
-  check_shadowing(w, name, line);
+  check_shadowing(w, name_index);
   if (w.in_class) {
-    record_member_function(w, name, line);
+    record_member_function(w, name_index);
   } else {
-    bool seen = w.table.was_unresolved(name);
-    w.table.declare({name, line, seen, seen, SymbolKind::Function});
+    declare_in_scope(w, name_index, SymbolKind::Function);
   }
   function_header(w, name_index);
 }
 
 void declare_variable(WalkState& w, std::size_t name_index) {
-  std::string_view name = w.tokens.text(name_index);
-  std::uint64_t line = w.tokens.line(name_index);
-  check_shadowing(w, name, line);
+  check_shadowing(w, name_index);
   if (w.in_class && !w.current_function) {
-    record_member_variable(w, name, line);
+    record_member_variable(w, name_index);
   } else {
-    bool seen = w.table.was_unresolved(name);
-    w.table.declare({name, line, seen, seen, SymbolKind::Variable});
+    declare_in_scope(w, name_index, SymbolKind::Variable);
   }
   w.i = name_index + 1;
 }
@@ -56,10 +58,13 @@ void declare_variable(WalkState& w, std::size_t name_index) {
 void handle_name(WalkState& w) {
   const TokenList& t = w.tokens;
   const std::size_t i = w.i;
-  std::string_view word = t.text(i);
+  const NameId id = t.name_id(i);
 
   if (w.pre.is_type_name(t, i)) {
-    if (word == "int64" || word == "uint64") sixty_four_bit_warning(w, word, t.line(i));
+    if (t.kind(i) == TokenKind::TypeKw) {
+      std::string_view word = t.text(i);
+      if (word == "int64" || word == "uint64") sixty_four_bit_warning(w, word, t.line(i));
+    }
     std::size_t j = name_position(t, i);
     if (t.is(j, TokenKind::Ident)) {
       if (t.is(j + 1, TokenKind::LParen)) {
@@ -70,21 +75,21 @@ void handle_name(WalkState& w) {
       return;
     }
     // A type used as a value: a constructor call, a cast, a template argument.
-    read_name(w, word);
+    read_name(w, id);
     w.i = i + 1;
     return;
   }
 
   if (t.is(i + 1, TokenKind::Dot)) {
-    read_name(w, word);
+    read_name(w, id);
     w.i = i + 1;
     return;
   }
-  if (w.pre.function_names.count(word)) w.table.resolve(word);
+  if (w.pre.has(id, PreScan::kFunctionName)) w.table.resolve(id);
   if (t.is(i + 1, TokenKind::Equals)) {
-    write_name(w, word);
+    write_name(w, id);
   } else {
-    read_name(w, word);
+    read_name(w, id);
   }
   w.i = i + 1;
 }

@@ -43,10 +43,8 @@ void parse_parameters(WalkState& w, const ContextName& ctx, bool with_class) {
       w.i = type + 1;
       continue;
     }
-    std::string_view name = t.text(p);
-    std::uint64_t line = t.line(p);
-    check_parameter_shadowing(w, name, line, ctx, with_class);
-    w.table.declare({name, line, false, false, SymbolKind::Parameter});
+    check_parameter_shadowing(w, p, ctx, with_class);
+    w.table.declare({t.text(p), t.line(p), false, false, SymbolKind::Parameter, t.name_id(p)});
     if (!t.is(p + 1, TokenKind::Equals)) {
       w.i = p + 1;
       continue;

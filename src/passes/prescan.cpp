@@ -100,29 +100,31 @@ void scan_for_headers(const TokenList& tokens, std::vector<ForHeader>& headers) 
 PreScan prescan(const TokenList& tokens) {
   PreScan pre;
   const std::size_t n = tokens.size();
+  pre.name_flags.assign(tokens.name_count(), 0);
   for (std::size_t k = 0; k + 1 < n; ++k) {
     TokenKind kind = tokens.kind(k);
     if ((kind == TokenKind::Class || kind == TokenKind::Interface) &&
         tokens.kind(k + 1) == TokenKind::Ident)
-      pre.type_names.insert(tokens.text(k + 1));
+      pre.name_flags[tokens.name_id(k + 1)] |= PreScan::kTypeName;
   }
   for (std::size_t k = 0; k < n; ++k) {
     if (!pre.is_type_name(tokens, k)) continue;
     std::size_t j = name_position(tokens, k);
     if (j + 1 < n && tokens.kind(j) == TokenKind::Ident && tokens.kind(j + 1) == TokenKind::LParen)
-      pre.function_names.insert(tokens.text(j));
+      pre.name_flags[tokens.name_id(j)] |= PreScan::kFunctionName;
   }
   for (std::size_t k = 0; k + 3 < n; ++k) {
     if (tokens.kind(k) == TokenKind::Class && tokens.kind(k + 1) == TokenKind::Ident &&
         tokens.kind(k + 2) == TokenKind::Colon && tokens.kind(k + 3) == TokenKind::Ident &&
-        pre.type_names.count(tokens.text(k + 3))) {
-      pre.implementations_of[tokens.text(k + 1)].push_back(pre.implementations.size());
-      pre.implementations.push_back({tokens.text(k + 1), tokens.text(k + 3)});
+        pre.has(tokens.name_id(k + 3), PreScan::kTypeName)) {
+      pre.implementations_of[tokens.name_id(k + 1)].push_back(pre.implementations.size());
+      pre.implementations.push_back(
+          {tokens.text(k + 1), tokens.text(k + 3), tokens.name_id(k + 1), tokens.name_id(k + 3)});
     }
   }
   for (std::size_t k = 0; k + 1 < n; ++k) {
     if (tokens.kind(k) == TokenKind::Dot && tokens.kind(k + 1) == TokenKind::Ident)
-      pre.dot_names.insert(tokens.text(k + 1));
+      pre.name_flags[tokens.name_id(k + 1)] |= PreScan::kDotName;
   }
   scan_for_headers(tokens, pre.for_headers);
   return pre;

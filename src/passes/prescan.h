@@ -4,7 +4,6 @@
 #include <optional>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "lexer/token.h"
@@ -20,21 +19,23 @@ struct ForHeader {
   std::uint64_t inline_end = 0;             // without braces: the token that closes the scope
 };
 
-// What the walk needs to know about the whole script before it starts.
+// What the walk needs to know about the whole script before it starts. The sets of
+// names are flags by name id.
 struct PreScan {
-  std::unordered_set<std::string_view> type_names;
-  std::unordered_set<std::string_view> function_names;
+  enum : std::uint8_t { kTypeName = 1, kFunctionName = 2, kDotName = 4 };
+  std::vector<std::uint8_t> name_flags;  // by name id
   std::vector<Implementation> implementations;
-  std::unordered_set<std::string_view> dot_names;
   // Indices into implementations, per class name, in order.
-  std::unordered_map<std::string_view, std::vector<std::size_t>> implementations_of;
+  std::unordered_map<NameId, std::vector<std::size_t>> implementations_of;
   std::vector<ForHeader> for_headers;  // by keyword index, ascending
 
+  bool has(NameId id, std::uint8_t flag) const {
+    return id < name_flags.size() && (name_flags[id] & flag) != 0;
+  }
   // A built-in type word, or a name declared by a class or interface header.
   bool is_type_name(const TokenList& tokens, std::size_t i) const {
     TokenKind k = tokens.kind(i);
-    return k == TokenKind::TypeKw ||
-           (k == TokenKind::Ident && type_names.count(tokens.text(i)) != 0);
+    return k == TokenKind::TypeKw || (k == TokenKind::Ident && has(tokens.name_id(i), kTypeName));
   }
 };
 

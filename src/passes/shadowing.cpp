@@ -18,8 +18,11 @@ void append_member_shadow(WalkState& w, std::string& message, std::string_view n
 
 }  // namespace
 
-void check_shadowing(WalkState& w, std::string_view name, std::uint64_t line) {
-  if (const Symbol* outer = w.table.find_outer(name)) {
+void check_shadowing(WalkState& w, std::size_t name_index) {
+  std::string_view name = w.tokens.text(name_index);
+  std::uint64_t line = w.tokens.line(name_index);
+  NameId id = w.tokens.name_id(name_index);
+  if (const Symbol* outer = w.table.find_outer(id)) {
     std::string message = "[";
     w.ctx.append_to(message);
     message += "] '";
@@ -30,7 +33,7 @@ void check_shadowing(WalkState& w, std::string_view name, std::uint64_t line) {
     message += std::to_string(outer->line);
     w.warnings.push_back({std::move(message), line});
   }
-  if (w.in_class && w.classes.has_member(w.current_class, name)) {
+  if (w.in_class && w.classes.has_member(w.current_class, id)) {
     std::string message = "[";
     w.ctx.append_to(message);
     message += "] '";
@@ -38,15 +41,18 @@ void check_shadowing(WalkState& w, std::string_view name, std::uint64_t line) {
   }
 }
 
-void check_parameter_shadowing(WalkState& w, std::string_view name, std::uint64_t line,
-                               const ContextName& ctx, bool with_class) {
-  if (with_class && w.classes.has_member(w.current_class, name)) {
+void check_parameter_shadowing(WalkState& w, std::size_t name_index, const ContextName& ctx,
+                               bool with_class) {
+  std::string_view name = w.tokens.text(name_index);
+  std::uint64_t line = w.tokens.line(name_index);
+  NameId id = w.tokens.name_id(name_index);
+  if (with_class && w.classes.has_member(w.current_class, id)) {
     std::string message = "[";
     ctx.append_to(message);
     message += "] Parameter '";
     append_member_shadow(w, message, name, line);
   }
-  if (w.table.find_outer(name)) {
+  if (w.table.find_outer(id)) {
     std::string message = "[";
     ctx.append_to(message);
     message += "] Parameter '";

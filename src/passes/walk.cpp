@@ -20,8 +20,9 @@ void class_header(WalkState& w) {
   }
   std::string_view name = t.text(i + 1);
   std::uint64_t line = t.line(i + 1);
-  w.table.declare({name, line, false, false, SymbolKind::Class});
-  w.current_class = w.classes.add_record(name, line, t.kind(i) == TokenKind::Interface);
+  NameId id = t.name_id(i + 1);
+  w.table.declare({name, line, false, false, SymbolKind::Class, id});
+  w.current_class = w.classes.add_record(name, id, line, t.kind(i) == TokenKind::Interface);
   w.i = t.is(i + 2, TokenKind::Colon) ? i + 4 : i + 2;
   w.class_depth = w.brace_depth + 1;
   w.ctx = ContextName{name, "", ""};

@@ -49,7 +49,7 @@ struct WalkState {
   // body no record on the base chain can gain members, so the answer holds until the
   // next class header.
   std::size_t inherited_memo_class = static_cast<std::size_t>(-1);
-  std::unordered_map<std::string_view, std::optional<std::size_t>> inherited_memo;
+  std::unordered_map<NameId, std::optional<std::size_t>> inherited_memo;
 
   std::string_view class_name() const { return classes.record(current_class).name; }
   void close_top_scope() { close_scope(debug, table, scope_stack, warnings); }
@@ -70,17 +70,18 @@ void function_header(WalkState& w, std::size_t name_index);
 void destructor_header(WalkState& w, std::size_t tilde_index, std::string_view name);
 
 // Reads and writes of a bare name, with the member fallbacks inside a class body.
-void read_name(WalkState& w, std::string_view name);
-void write_name(WalkState& w, std::string_view name);
+void read_name(WalkState& w, NameId name);
+void write_name(WalkState& w, NameId name);
 
-// Member bookkeeping.
-void record_member_variable(WalkState& w, std::string_view name, std::uint64_t line);
-void record_member_function(WalkState& w, std::string_view name, std::uint64_t line);
-void read_member_fallback(WalkState& w, std::string_view name);
+// Member bookkeeping; the name token is at index name_index.
+void record_member_variable(WalkState& w, std::size_t name_index);
+void record_member_function(WalkState& w, std::size_t name_index);
+void read_member_fallback(WalkState& w, NameId name);
 
-// Shadowing: for a declaration, and for a parameter (the Params scope is innermost).
-void check_shadowing(WalkState& w, std::string_view name, std::uint64_t line);
-void check_parameter_shadowing(WalkState& w, std::string_view name, std::uint64_t line,
-                               const ContextName& ctx, bool with_class);
+// Shadowing of the name at name_index: for a declaration, and for a parameter (whose
+// Params scope is innermost).
+void check_shadowing(WalkState& w, std::size_t name_index);
+void check_parameter_shadowing(WalkState& w, std::size_t name_index, const ContextName& ctx,
+                               bool with_class);
 
 }  // namespace linter

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "lexer/token.h"
+
 namespace linter {
 
 enum class SymbolKind : std::uint8_t {
@@ -19,12 +21,14 @@ std::string_view kind_word(SymbolKind kind);
 
 // A declared name. The text it views lives as long as the analysis: in the script's
 // source, or in the analysis' own storage for names it builds (destructors).
+// Its id is the word's NameId (kNoName for a name no token spells, such as "~Name").
 struct Symbol {
   std::string_view name;
   std::uint64_t line = 0;
   bool used = false;
   bool read = false;
   SymbolKind kind = SymbolKind::Variable;
+  NameId id = kNoName;
 };
 
 }  // namespace linter

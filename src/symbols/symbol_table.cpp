@@ -3,50 +3,54 @@
 namespace linter {
 
 void SymbolTable::declare(const Symbol& symbol) {
-  std::size_t level = scopes_.size() - 1;
+  if (links_.size() < scopes_.size()) links_.resize(scopes_.size());
+  std::uint32_t level = std::uint32_t(scopes_.size() - 1);
   Scope& scope = scopes_.back();
-  std::vector<Entry>& entries = index_[symbol.name];
-  if (entries.empty() || entries.back().level != level) entries.push_back({level, scope.size()});
+  std::vector<Link>& links = links_[level];
+  Link link;
+  NameId id = symbol.id;
+  if (id != kNoName) {
+    if (id >= top_.size()) top_.resize(std::size_t(id) + 1);
+    Entry& t = top_[id];
+    if (t.level != level) {
+      link.outer = t;
+      link.head = true;
+      t = Entry{level, std::uint32_t(scope.size())};
+    }
+  }
+  links.push_back(link);
   scope.push_back(symbol);
 }
 
-Symbol* SymbolTable::innermost(std::string_view name) {
-  auto it = index_.find(name);
-  if (it == index_.end() || it->second.empty()) return nullptr;
-  const Entry& e = it->second.back();
-  return &scopes_[e.level][e.index];
-}
-
-bool SymbolTable::resolve(std::string_view name) {
-  if (Symbol* s = innermost(name)) {
+bool SymbolTable::resolve(NameId name) {
+  Entry e = top(name);
+  if (!e.none()) {
+    Symbol* s = at(e);
     s->used = true;
     s->read = true;
     return true;
   }
-  unresolved_.insert(name);
-  return false;
-}
-
-bool SymbolTable::mark_written(std::string_view name) {
-  if (Symbol* s = innermost(name)) {
-    s->used = true;
-    return true;
+  if (name != kNoName) {
+    if (name >= unresolved_.size()) unresolved_.resize(std::size_t(name) + 1);
+    unresolved_[name] = true;
   }
   return false;
 }
 
-const Symbol* SymbolTable::find_outer(std::string_view name) const {
+bool SymbolTable::mark_written(NameId name) {
+  Entry e = top(name);
+  if (e.none()) return false;
+  at(e)->used = true;
+  return true;
+}
+
+const Symbol* SymbolTable::find_outer(NameId name) const {
   if (scopes_.size() < 2) return nullptr;
-  auto it = index_.find(name);
-  if (it == index_.end() || it->second.empty()) return nullptr;
-  const std::vector<Entry>& entries = it->second;
-  std::size_t innermost_level = scopes_.size() - 1;
-  const Entry* e = &entries.back();
-  if (e->level == innermost_level) {
-    if (entries.size() < 2) return nullptr;
-    e = &entries[entries.size() - 2];
-  }
-  return &scopes_[e->level][e->index];
+  Entry e = top(name);
+  if (e.none()) return nullptr;
+  if (e.level == scopes_.size() - 1) e = links_[e.level][e.index].outer;
+  if (e.none()) return nullptr;
+  return &scopes_[e.level][e.index];
 }
 
 bool SymbolTable::pop_scope(Scope& out) {
@@ -54,10 +58,12 @@ bool SymbolTable::pop_scope(Scope& out) {
   std::size_t level = scopes_.size() - 1;
   out = std::move(scopes_.back());
   scopes_.pop_back();
-  for (const Symbol& s : out) {
-    auto it = index_.find(s.name);
-    if (it != index_.end() && !it->second.empty() && it->second.back().level == level)
-      it->second.pop_back();
+  if (level < links_.size()) {
+    std::vector<Link>& links = links_[level];
+    for (std::size_t k = 0; k < links.size(); ++k) {
+      if (links[k].head) top_[out[k].id] = links[k].outer;
+    }
+    links.clear();
   }
   return true;
 }

@@ -15,9 +15,18 @@
 namespace linter {
 namespace {
 
+// Name ids for the names the tests use, as the lexer would hand them out.
+NameId id(std::string_view name) {
+  static std::vector<std::string> names;
+  for (std::size_t k = 0; k < names.size(); ++k)
+    if (names[k] == name) return NameId(k);
+  names.emplace_back(name);
+  return NameId(names.size() - 1);
+}
+
 Symbol sym(std::string_view name, std::uint64_t line, SymbolKind kind = SymbolKind::Variable,
            bool used = false, bool read = false) {
-  return Symbol{name, line, used, read, kind};
+  return Symbol{name, line, used, read, kind, id(name)};
 }
 
 Scope pop(SymbolTable& table) {
@@ -47,27 +56,27 @@ ScopeFrame frame(ContextName ctx, std::uint64_t depth = 0, ScopeKind kind = Scop
 TEST(SymbolTableLookup, FreshTableRecordsReadMissesOnly) {
   SymbolTable table;
   EXPECT_EQ(table.scope_count(), 1u);
-  EXPECT_FALSE(table.was_unresolved("x"));
-  EXPECT_FALSE(table.mark_written("w"));
-  EXPECT_FALSE(table.was_unresolved("w"));
-  EXPECT_FALSE(table.resolve("x"));
-  EXPECT_TRUE(table.was_unresolved("x"));
-  EXPECT_FALSE(table.was_unresolved("w"));
+  EXPECT_FALSE(table.was_unresolved(id("x")));
+  EXPECT_FALSE(table.mark_written(id("w")));
+  EXPECT_FALSE(table.was_unresolved(id("w")));
+  EXPECT_FALSE(table.resolve(id("x")));
+  EXPECT_TRUE(table.was_unresolved(id("x")));
+  EXPECT_FALSE(table.was_unresolved(id("w")));
   // Byte-exact keys.
-  EXPECT_FALSE(table.was_unresolved("X"));
-  EXPECT_FALSE(table.was_unresolved("x "));
+  EXPECT_FALSE(table.was_unresolved(id("X")));
+  EXPECT_FALSE(table.was_unresolved(id("x ")));
 }
 
 TEST(SymbolTableLookup, UnresolvedOnlyGrows) {
   SymbolTable table;
-  EXPECT_FALSE(table.resolve("late"));
+  EXPECT_FALSE(table.resolve(id("late")));
   table.declare(sym("late", 3));
-  EXPECT_TRUE(table.resolve("late"));
-  EXPECT_TRUE(table.was_unresolved("late"));
+  EXPECT_TRUE(table.resolve(id("late")));
+  EXPECT_TRUE(table.was_unresolved(id("late")));
   // A hit records nothing.
   table.declare(sym("hit", 4));
-  EXPECT_TRUE(table.resolve("hit"));
-  EXPECT_FALSE(table.was_unresolved("hit"));
+  EXPECT_TRUE(table.resolve(id("hit")));
+  EXPECT_FALSE(table.was_unresolved(id("hit")));
 }
 
 TEST(SymbolTableLookup, NameOfClosedScopeIsUnresolved) {
@@ -75,18 +84,18 @@ TEST(SymbolTableLookup, NameOfClosedScopeIsUnresolved) {
   table.open_scope();
   table.declare(sym("gone", 2));
   pop(table);
-  EXPECT_FALSE(table.mark_written("gone"));
-  EXPECT_FALSE(table.was_unresolved("gone"));
-  EXPECT_FALSE(table.resolve("gone"));
-  EXPECT_TRUE(table.was_unresolved("gone"));
+  EXPECT_FALSE(table.mark_written(id("gone")));
+  EXPECT_FALSE(table.was_unresolved(id("gone")));
+  EXPECT_FALSE(table.resolve(id("gone")));
+  EXPECT_TRUE(table.was_unresolved(id("gone")));
 }
 
 TEST(SymbolTableLookup, SameScopeDuplicatesMarkOnlyTheFirst) {
   SymbolTable table;
   table.declare(sym("x", 1));
   table.declare(sym("x", 2));
-  EXPECT_TRUE(table.resolve("x"));
-  EXPECT_TRUE(table.resolve("x"));
+  EXPECT_TRUE(table.resolve(id("x")));
+  EXPECT_TRUE(table.resolve(id("x")));
   Scope s = pop(table);
   ASSERT_EQ(s.size(), 2u);
   EXPECT_EQ(s[0].line, 1u);
@@ -101,7 +110,7 @@ TEST(SymbolTableLookup, SameScopeDuplicatesWriteOnlyTheFirst) {
   table.declare(sym("x", 1));
   table.declare(sym("y", 2));
   table.declare(sym("x", 3));
-  EXPECT_TRUE(table.mark_written("x"));
+  EXPECT_TRUE(table.mark_written(id("x")));
   Scope s = pop(table);
   ASSERT_EQ(s.size(), 3u);
   EXPECT_TRUE(s[0].used);
@@ -114,7 +123,7 @@ TEST(SymbolTableLookup, InnerDeclarationHidesOuter) {
   table.declare(sym("x", 1));
   table.open_scope();
   table.declare(sym("x", 2));
-  EXPECT_TRUE(table.resolve("x"));
+  EXPECT_TRUE(table.resolve(id("x")));
   Scope inner = pop(table);
   ASSERT_EQ(inner.size(), 1u);
   EXPECT_TRUE(inner[0].used && inner[0].read);
@@ -131,8 +140,8 @@ TEST(SymbolTableLookup, OuterFoundAgainAfterInnerCloses) {
   table.declare(sym("x", 2));
   table.declare(sym("x", 3));
   pop(table);
-  EXPECT_TRUE(table.resolve("x"));
-  EXPECT_FALSE(table.was_unresolved("x"));
+  EXPECT_TRUE(table.resolve(id("x")));
+  EXPECT_FALSE(table.was_unresolved(id("x")));
   Scope outer = pop(table);
   ASSERT_EQ(outer.size(), 1u);
   EXPECT_TRUE(outer[0].used && outer[0].read);
@@ -146,7 +155,7 @@ TEST(SymbolTableLookup, MiddleScopeWithoutTheNameIsSkipped) {
   table.open_scope();
   table.declare(sym("x", 3));
   table.open_scope();
-  EXPECT_TRUE(table.resolve("x"));
+  EXPECT_TRUE(table.resolve(id("x")));
   pop(table);
   Scope third = pop(table);
   EXPECT_TRUE(third[0].read);
@@ -164,10 +173,10 @@ TEST(SymbolTableLookup, ReopenedLevelSeesOnlyItsOwnDeclarations) {
   pop(table);
   table.open_scope();
   table.declare(sym("y", 3));
-  EXPECT_TRUE(table.resolve("x"));  // the file-level x, not the closed one
+  EXPECT_TRUE(table.resolve(id("x")));  // the file-level x, not the closed one
   table.open_scope();
   table.declare(sym("x", 4));
-  EXPECT_TRUE(table.mark_written("x"));
+  EXPECT_TRUE(table.mark_written(id("x")));
   Scope innermost = pop(table);
   EXPECT_TRUE(innermost[0].used);
   EXPECT_FALSE(innermost[0].read);
@@ -180,9 +189,9 @@ TEST(SymbolTableLookup, MarkWrittenSetsUsedOnly) {
   SymbolTable table;
   table.declare(sym("w", 1));
   table.declare(sym("r", 2));
-  EXPECT_TRUE(table.mark_written("w"));
-  EXPECT_TRUE(table.resolve("r"));
-  EXPECT_TRUE(table.mark_written("r"));  // read stays set
+  EXPECT_TRUE(table.mark_written(id("w")));
+  EXPECT_TRUE(table.resolve(id("r")));
+  EXPECT_TRUE(table.mark_written(id("r")));  // read stays set
   Scope s = pop(table);
   EXPECT_TRUE(s[0].used);
   EXPECT_FALSE(s[0].read);
@@ -193,9 +202,9 @@ TEST(SymbolTableLookup, MarkWrittenSetsUsedOnly) {
 TEST(SymbolTableLookup, LookupIsCaseAndByteExact) {
   SymbolTable table;
   table.declare(sym("Count", 1));
-  EXPECT_FALSE(table.resolve("count"));
-  EXPECT_FALSE(table.resolve("Count2"));
-  EXPECT_FALSE(table.resolve("Coun"));
+  EXPECT_FALSE(table.resolve(id("count")));
+  EXPECT_FALSE(table.resolve(id("Count2")));
+  EXPECT_FALSE(table.resolve(id("Coun")));
   Scope s = pop(table);
   EXPECT_FALSE(s[0].used);
 }
@@ -209,7 +218,7 @@ TEST(SymbolTableFindOuter, SkipsInnermostAndTakesFirstOfNearestOuter) {
   table.declare(sym("x", 4));
   table.open_scope();
   table.declare(sym("x", 5));
-  const Symbol* found = table.find_outer("x");
+  const Symbol* found = table.find_outer(id("x"));
   ASSERT_NE(found, nullptr);
   EXPECT_EQ(found->line, 3u);
   // Finding marks nothing.
@@ -224,7 +233,7 @@ TEST(SymbolTableFindOuter, InnermostWithoutTheNameStillSkipped) {
   table.open_scope();
   table.declare(sym("x", 2));
   table.open_scope();
-  const Symbol* found = table.find_outer("x");
+  const Symbol* found = table.find_outer(id("x"));
   ASSERT_NE(found, nullptr);
   EXPECT_EQ(found->line, 2u);
 }
@@ -232,18 +241,18 @@ TEST(SymbolTableFindOuter, InnermostWithoutTheNameStillSkipped) {
 TEST(SymbolTableFindOuter, GapsAndMisses) {
   SymbolTable table;
   table.declare(sym("x", 1));
-  EXPECT_EQ(table.find_outer("x"), nullptr);  // one scope: nothing is outer
+  EXPECT_EQ(table.find_outer(id("x")), nullptr);  // one scope: nothing is outer
   table.open_scope();
   table.open_scope();
   table.declare(sym("x", 3));
-  const Symbol* found = table.find_outer("x");
+  const Symbol* found = table.find_outer(id("x"));
   ASSERT_NE(found, nullptr);
   EXPECT_EQ(found->line, 1u);
-  EXPECT_EQ(table.find_outer("z"), nullptr);
-  EXPECT_FALSE(table.was_unresolved("z"));
+  EXPECT_EQ(table.find_outer(id("z")), nullptr);
+  EXPECT_FALSE(table.was_unresolved(id("z")));
   pop(table);
   pop(table);
-  EXPECT_EQ(table.find_outer("x"), nullptr);
+  EXPECT_EQ(table.find_outer(id("x")), nullptr);
 }
 
 TEST(SymbolTableFindOuter, OnlyInnermostHoldsTheName) {
@@ -251,7 +260,7 @@ TEST(SymbolTableFindOuter, OnlyInnermostHoldsTheName) {
   table.open_scope();
   table.declare(sym("x", 2));
   table.declare(sym("x", 3));
-  EXPECT_EQ(table.find_outer("x"), nullptr);
+  EXPECT_EQ(table.find_outer(id("x")), nullptr);
 }
 
 // --- close_scope ---------------------------------------------------------------------
