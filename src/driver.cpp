@@ -8,6 +8,7 @@
 
 #include "lexer/lexer.h"
 #include "passes/analyze.h"
+#include "platform.h"
 #include "utf8.h"
 
 namespace linter {
@@ -15,22 +16,23 @@ namespace linter {
 FileContents read_file(const std::string& path) {
   FileContents result;
   errno = 0;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = open_for_reading(path);
   if (!f) {
     result.reason = std::strerror(errno);
     return result;
   }
   std::error_code ec;
-  auto size = std::filesystem::file_size(path, ec);
-  if (!ec) result.text.reserve(static_cast<std::size_t>(size));
-  constexpr std::size_t kChunk = std::size_t{1} << 20;
+  auto size = std::filesystem::file_size(native_path(path), ec);
+  // One buffer of the file's size plus one byte, so that the read that meets the end
+  // needs no further growth; files whose size is not known grow it by doubling.
+  std::size_t capacity = ec ? std::size_t{1} << 20 : static_cast<std::size_t>(size) + 1;
   std::size_t have = 0;
   for (;;) {
-    result.text.resize(have + kChunk);
+    result.text.resize(capacity);
     errno = 0;
-    std::size_t got = std::fread(result.text.data() + have, 1, kChunk, f);
-    have += got;
-    if (got < kChunk) break;
+    have += std::fread(result.text.data() + have, 1, capacity - have, f);
+    if (have < capacity) break;
+    capacity *= 2;
   }
   result.text.resize(have);
   if (std::ferror(f)) {
@@ -102,6 +104,9 @@ int lint_text(std::string_view file_arg, std::string text, bool debug, Output& o
     err << result.class_dump;
     trace_dump(result.scope_trace, err);
   }
+  // Everything on standard error comes before the report, also when both streams
+  // go to one file.
+  err.flush();
   report(file_arg, result.warnings, out);
   return 0;
 }
@@ -122,12 +127,13 @@ int run(const std::vector<std::string>& args, Output& out, Output& err) {
 }
 
 int finish(int status, Output& out, Output& err) {
+  bool err_ok = err.flush();
   if (!out.flush()) {
     err << "Error writing to standard output: " << std::strerror(out.error()) << '\n';
+    err_ok = err.flush();
     status = 1;
   }
-  if (!err.flush()) status = 1;
-  return status;
+  return err_ok ? status : 1;
 }
 
 }  // namespace linter

@@ -4,15 +4,35 @@
 #include <vector>
 
 #include "driver.h"
+#include "platform.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int run_process(const std::vector<std::string>& args) {
 #ifdef SIGPIPE
   // A reader that goes away is a write error to report, not a reason to die silently.
   std::signal(SIGPIPE, SIG_IGN);
 #endif
-  std::vector<std::string> args(argv, argv + argc);
+  linter::set_binary_stdio();
   linter::Output out(stdout);
   linter::Output err(stderr);
   int status = linter::run(args, out, err);
   return linter::finish(status, out, err);
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// The narrow argv of Windows is in the ANSI code page and loses characters; the wide one
+// does not. MinGW needs -municode (set by cmake/mingw-w64.cmake) to call wmain.
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> args;
+  args.reserve(static_cast<std::size_t>(argc));
+  for (int i = 0; i < argc; ++i) args.push_back(linter::to_utf8(argv[i]));
+  return run_process(args);
+}
+#else
+int main(int argc, char** argv) {
+  return run_process(std::vector<std::string>(argv, argv + argc));
+}
+#endif
