@@ -1,6 +1,7 @@
 #include "lexer/lexer.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
 
 #include "lexer/scan.h"
@@ -105,7 +106,11 @@ TokenKind classify_word(std::string_view w) {
   return K::Ident;
 }
 
-std::uint64_t hash_word(const char* p, std::size_t n) {
+static_assert(std::endian::native == std::endian::little, "hash_word assumes little-endian loads");
+
+// Hashes n bytes at p; bytes up to limit may be read (and ignored) past the word, so
+// that the tail is one load rather than a loop.
+std::uint64_t hash_word(const char* p, std::size_t n, const char* limit) {
   std::uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
   while (n >= 8) {
     std::uint64_t v;
@@ -116,7 +121,14 @@ std::uint64_t hash_word(const char* p, std::size_t n) {
     n -= 8;
   }
   std::uint64_t v = 0;
-  std::memcpy(&v, p, n);
+  if (n > 0) {
+    if (limit - p >= 8) {
+      std::memcpy(&v, p, 8);
+      v &= ~std::uint64_t{0} >> (64 - 8 * n);  // the same value as the byte loop below
+    } else {
+      for (std::size_t k = 0; k < n; ++k) v |= std::uint64_t(static_cast<unsigned char>(p[k])) << (8 * k);
+    }
+  }
   h = (h ^ v) * 0x94D049BB133111EBull;
   return h ^ (h >> 29);
 }
@@ -130,7 +142,7 @@ class WordTable {
   // The id of the word at offset (interned on first sight) and its token kind.
   NameId intern(std::string_view source, std::size_t offset, std::size_t length, TokenKind& kind) {
     const char* p = source.data() + offset;
-    std::uint64_t h = hash_word(p, length);
+    std::uint64_t h = hash_word(p, length, source.data() + source.size());
     std::size_t mask = slots_.size() - 1;
     for (std::size_t k = h & mask;; k = (k + 1) & mask) {
       NameId id = slots_[k];
@@ -164,9 +176,10 @@ class WordTable {
   }
   void grow() {
     slots_.assign(slots_.size() * 2, kNoName);
+    const char* limit = out_.source().data() + out_.source().size();
     for (NameId id = 0; id < hashes_.size(); ++id) {
       std::string_view w = out_.name(id);
-      place(id, hash_word(w.data(), w.size()));
+      place(id, hash_word(w.data(), w.size(), limit));
     }
   }
 

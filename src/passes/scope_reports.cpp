@@ -5,7 +5,7 @@
 
 namespace linter {
 
-void report_scope(const Scope& scope, const ContextName& ctx, bool debug,
+void report_scope(std::span<const Symbol> scope, const ContextName& ctx, bool debug,
                   std::vector<Warning>& warnings) {
   for (const Symbol& s : scope) {
     const char* before = nullptr;  // text between the context and the name
@@ -45,11 +45,11 @@ void report_scope(const Scope& scope, const ContextName& ctx, bool debug,
 
 void close_remaining_scopes(std::vector<ScopeFrame>& scope_stack, SymbolTable& table,
                             bool debug, std::vector<Warning>& warnings) {
-  Scope scope;
   while (!scope_stack.empty()) {
-    ScopeFrame frame = scope_stack.back();
+    ContextName ctx = scope_stack.back().ctx;
     scope_stack.pop_back();
-    if (table.pop_scope(scope)) report_scope(scope, frame.ctx, debug, warnings);
+    table.close_innermost(
+        [&](std::span<const Symbol> scope) { report_scope(scope, ctx, debug, warnings); });
   }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <vector>
 
 #include "passes/warning.h"
@@ -11,7 +12,7 @@ namespace linter {
 struct ScopeFrame;
 
 // Appends the warnings for the symbols of one closed scope.
-void report_scope(const Scope& scope, const ContextName& ctx, bool debug,
+void report_scope(std::span<const Symbol> scope, const ContextName& ctx, bool debug,
                   std::vector<Warning>& warnings);
 
 // Closes every frame still open at the end of the walk, innermost first.

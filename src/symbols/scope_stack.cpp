@@ -18,15 +18,15 @@ std::string_view scope_kind_name(ScopeKind kind) {
 void close_scope(bool debug, SymbolTable& table, ScopeStack& scope_stack,
                  std::vector<Warning>& warnings) {
   if (scope_stack.empty()) return;
-  ScopeFrame frame = scope_stack.back();
+  ContextName ctx = scope_stack.back().ctx;
   scope_stack.pop_back();
-  Scope scope;
-  if (!table.pop_scope(scope)) {
+  bool closed = table.close_innermost(
+      [&](std::span<const Symbol> scope) { report_scope(scope, ctx, debug, warnings); });
+  if (!closed) {
     // Frames and scopes are always pushed and popped together; this cannot happen.
     throw std::logic_error(
         "scope_stack and scopes.scopes desynced: stack had entry but scopes was empty");
   }
-  report_scope(scope, frame.ctx, debug, warnings);
 }
 
 }  // namespace linter

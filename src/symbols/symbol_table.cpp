@@ -3,31 +3,26 @@
 namespace linter {
 
 void SymbolTable::declare(const Symbol& symbol) {
-  if (links_.size() < scopes_.size()) links_.resize(scopes_.size());
-  std::uint32_t level = std::uint32_t(scopes_.size() - 1);
-  Scope& scope = scopes_.back();
-  std::vector<Link>& links = links_[level];
-  Link link;
+  Ref outer = 0;
   NameId id = symbol.id;
   if (id != kNoName) {
-    if (id >= top_.size()) top_.resize(std::size_t(id) + 1);
-    Entry& t = top_[id];
-    if (t.level != level) {
-      link.outer = t;
-      link.head = true;
-      t = Entry{level, std::uint32_t(scope.size())};
+    if (id >= top_.size()) top_.resize(std::size_t(id) + 1, 0);
+    Ref& t = top_[id];
+    // Only the first symbol of a name within a scope enters the index.
+    if (t == 0 || t - 1 < starts_.back()) {
+      outer = t;
+      t = Ref(symbols_.size() + 1);
     }
   }
-  links.push_back(link);
-  scope.push_back(symbol);
+  symbols_.push_back(symbol);
+  outer_.push_back(outer);
 }
 
 bool SymbolTable::resolve(NameId name) {
-  Entry e = top(name);
-  if (!e.none()) {
-    Symbol* s = at(e);
-    s->used = true;
-    s->read = true;
+  if (Ref e = top(name)) {
+    Symbol& s = symbols_[e - 1];
+    s.used = true;
+    s.read = true;
     return true;
   }
   if (name != kNoName) {
@@ -38,34 +33,33 @@ bool SymbolTable::resolve(NameId name) {
 }
 
 bool SymbolTable::mark_written(NameId name) {
-  Entry e = top(name);
-  if (e.none()) return false;
-  at(e)->used = true;
+  Ref e = top(name);
+  if (!e) return false;
+  symbols_[e - 1].used = true;
   return true;
 }
 
 const Symbol* SymbolTable::find_outer(NameId name) const {
-  if (scopes_.size() < 2) return nullptr;
-  Entry e = top(name);
-  if (e.none()) return nullptr;
-  if (e.level == scopes_.size() - 1) e = links_[e.level][e.index].outer;
-  if (e.none()) return nullptr;
-  return &scopes_[e.level][e.index];
+  if (starts_.size() < 2) return nullptr;
+  Ref e = top(name);
+  if (e && e - 1 >= starts_.back()) e = outer_[e - 1];
+  return e ? &symbols_[e - 1] : nullptr;
+}
+
+void SymbolTable::drop_innermost() {
+  std::size_t begin = starts_.back();
+  starts_.pop_back();
+  for (std::size_t k = symbols_.size(); k-- > begin;) {
+    NameId id = symbols_[k].id;
+    if (id != kNoName && top_[id] == k + 1) top_[id] = outer_[k];
+  }
+  symbols_.resize(begin);
+  outer_.resize(begin);
 }
 
 bool SymbolTable::pop_scope(Scope& out) {
-  if (scopes_.empty()) return false;
-  std::size_t level = scopes_.size() - 1;
-  out = std::move(scopes_.back());
-  scopes_.pop_back();
-  if (level < links_.size()) {
-    std::vector<Link>& links = links_[level];
-    for (std::size_t k = 0; k < links.size(); ++k) {
-      if (links[k].head) top_[out[k].id] = links[k].outer;
-    }
-    links.clear();
-  }
-  return true;
+  return close_innermost(
+      [&](std::span<const Symbol> symbols) { out.assign(symbols.begin(), symbols.end()); });
 }
 
 }  // namespace linter

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -10,16 +11,20 @@ namespace linter {
 
 using Scope = std::vector<Symbol>;
 
-// The open lexical scopes, outermost first. Every lookup gives the result of a scan
-// from the innermost scope outwards (earliest declaration first within a scope), but
-// through a per-name index, so it costs O(1) whatever the nesting or the symbol count:
-// for each name, the innermost scope declaring it, whose first such symbol links to
-// the next scope out that declares it.
+// The open lexical scopes, outermost first. Declarations only ever go into the
+// innermost scope, so the symbols of all open scopes form one stack, and a scope is
+// the stretch of it from where the scope opened.
+//
+// Every lookup gives the result of a scan from the innermost scope outwards (earliest
+// declaration first within a scope), but through a per-name index, so it costs O(1)
+// whatever the nesting or the symbol count: for each name, the first symbol of that
+// name in the innermost scope declaring it, which links to the first symbol of that
+// name in the next scope out that declares it.
 class SymbolTable {
  public:
-  SymbolTable() { scopes_.emplace_back(); }
+  SymbolTable() { starts_.push_back(0); }
 
-  void open_scope() { scopes_.emplace_back(); }
+  void open_scope() { starts_.push_back(symbols_.size()); }
   // Appends to the innermost scope.
   void declare(const Symbol& symbol);
   // A read: marks the innermost declaration used and read; records a miss in unresolved.
@@ -29,31 +34,34 @@ class SymbolTable {
   bool was_unresolved(NameId name) const { return name < unresolved_.size() && unresolved_[name]; }
   // The declaration a scan from the second-innermost scope outwards finds first.
   const Symbol* find_outer(NameId name) const;
-  // Removes the innermost scope and moves its symbols into out; false when none is open.
+
+  // Removes the innermost scope after handing its symbols, in declaration order, to
+  // report; false when no scope is open.
+  template <typename Report>
+  bool close_innermost(Report&& report) {
+    if (starts_.empty()) return false;
+    std::size_t begin = starts_.back();
+    report(std::span<const Symbol>(symbols_.data() + begin, symbols_.size() - begin));
+    drop_innermost();
+    return true;
+  }
+  // The same, moving the symbols into out.
   bool pop_scope(Scope& out);
 
-  std::size_t scope_count() const { return scopes_.size(); }
+  std::size_t scope_count() const { return starts_.size(); }
 
  private:
-  struct Entry {
-    std::uint32_t level = kNone;
-    std::uint32_t index = 0;
-    static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
-    bool none() const { return level == kNone; }
-  };
-  // Per symbol that is the first of its name in its scope: the entry it covers.
-  struct Link {
-    Entry outer;
-    bool head = false;
-  };
+  // A position in symbols_ plus one; 0 for none.
+  using Ref = std::uint32_t;
 
-  Entry top(NameId name) const { return name < top_.size() ? top_[name] : Entry{}; }
-  Symbol* at(Entry e) { return &scopes_[e.level][e.index]; }
+  Ref top(NameId name) const { return name < top_.size() ? top_[name] : 0; }
+  void drop_innermost();
 
-  std::vector<Scope> scopes_;
-  std::vector<std::vector<Link>> links_;  // parallel to scopes_
-  std::vector<Entry> top_;                // by name id
-  std::vector<bool> unresolved_;          // by name id
+  std::vector<Symbol> symbols_;
+  std::vector<Ref> outer_;          // parallel to symbols_: the entry a first symbol covers
+  std::vector<std::size_t> starts_;  // where each open scope begins in symbols_
+  std::vector<Ref> top_;             // by name id
+  std::vector<bool> unresolved_;     // by name id
 };
 
 }  // namespace linter
