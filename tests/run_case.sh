@@ -6,6 +6,13 @@
 set -u
 case_dir=${!#}
 cmd=("${@:1:$#-1}")
+# The command runs inside the case folder: anchor a relative path to where we are.
+for k in "${!cmd[@]}"; do
+  case ${cmd[$k]} in
+    /*) ;;
+    */*) [ -e "${cmd[$k]}" ] && cmd[$k]=$PWD/${cmd[$k]} ;;
+  esac
+done
 cd "$case_dir" || exit 2
 
 args=()
