@@ -228,7 +228,9 @@ void Lexer::run() {
     unsigned char c = at(pos_);
     switch (kClasses[c]) {
       case kSpace:
-        ++pos_;
+        // Indentation comes in runs.
+        do ++pos_;
+        while (pos_ < n_ && kClasses[at(pos_)] == kSpace);
         break;
       case kNewline:
         ++pos_;
@@ -238,7 +240,8 @@ void Lexer::run() {
         if (pos_ + 1 < n_ && s_[pos_ + 1] == '*') {
           block_comment();
         } else if (pos_ + 1 < n_ && s_[pos_ + 1] == '/') {
-          while (pos_ < n_ && s_[pos_] != '\n') ++pos_;
+          const void* lf = std::memchr(s_.data() + pos_, '\n', n_ - pos_);
+          pos_ = lf ? std::size_t(static_cast<const char*>(lf) - s_.data()) : n_;
         } else {
           operator_token();
         }

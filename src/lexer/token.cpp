@@ -48,21 +48,19 @@ std::uint64_t TokenList::line(std::size_t i) const {
 }
 
 std::string_view TokenList::text(std::size_t i) const {
-  TokenKind k = kind(i);
-  if (k == TokenKind::Ident || k == TokenKind::TypeKw || k == TokenKind::Keyword)
-    return name(name_id(i));
-  std::size_t start = tokens_[i].payload();
+  if (is_name_kind(kind(i))) return name(name_id(i));
+  std::size_t start = offset(i);
   return std::string_view(source_).substr(start, scan::include_path_end(source_, start) - start);
 }
 
 std::string TokenList::string_value(std::size_t i) const {
   std::string out;
-  scan::scan_string(source_, tokens_[i].payload(), &out);
+  scan::scan_string(source_, offset(i), &out);
   return out;
 }
 
 std::int64_t TokenList::int_value(std::size_t i) const {
-  std::size_t p = tokens_[i].payload();
+  std::size_t p = offset(i);
   std::size_t end = scan::digits_end(source_, p);
   std::uint64_t v = 0;
   constexpr std::uint64_t kMax = 9223372036854775807ULL;
@@ -75,7 +73,7 @@ std::int64_t TokenList::int_value(std::size_t i) const {
 }
 
 double TokenList::double_value(std::size_t i) const {
-  std::size_t p = tokens_[i].payload();
+  std::size_t p = offset(i);
   std::size_t end = scan::digits_end(source_, scan::digits_end(source_, p) + 1);
   double v = 0;
   auto r = std::from_chars(source_.data() + p, source_.data() + end, v);
@@ -88,7 +86,7 @@ double TokenList::double_value(std::size_t i) const {
   return v;
 }
 
-bool TokenList::bool_value(std::size_t i) const { return source_[tokens_[i].payload()] == 't'; }
+bool TokenList::bool_value(std::size_t i) const { return source_[offset(i)] == 't'; }
 
 std::string TokenList::render(std::size_t i) const {
   std::string out(kind_name(kind(i)));

@@ -27,33 +27,21 @@ std::string_view kind_name(TokenKind kind);
 using NameId = std::uint32_t;
 inline constexpr NameId kNoName = 0xFFFFFFFFu;
 
-// One token packed into eight bytes: the kind, and either the name id (for Ident, TypeKw,
-// Keyword) or the byte offset of the token's source text (for every other kind). Other
-// payloads are not stored: they are read back from the source on demand.
-struct Token {
-  std::uint64_t bits = 0;
-
-  static constexpr unsigned kPayloadBits = 56;
-
-  Token() = default;
-  Token(TokenKind kind, std::uint64_t payload)
-      : bits(payload | (std::uint64_t(kind) << kPayloadBits)) {}
-
-  TokenKind kind() const { return TokenKind(bits >> kPayloadBits); }
-  std::uint64_t payload() const { return bits & ((std::uint64_t{1} << kPayloadBits) - 1); }
-};
-static_assert(sizeof(Token) == 8);
-
 // The token sequence of one script. It owns the script text, which every token's
 // payload is read from, and the table of distinct words.
+//
+// A token takes five bytes: its kind, and a 32-bit payload that is the name id for
+// Ident, TypeKw and Keyword, or for the kinds with a text or value (literals, Include)
+// the index of the token's source offset in a side table; other kinds need none.
+// Values are read back from the source on demand: the analysis needs only names.
 class TokenList {
  public:
   explicit TokenList(std::string source) : source_(std::move(source)) {}
 
-  std::size_t size() const { return tokens_.size(); }
-  bool empty() const { return tokens_.empty(); }
-  TokenKind kind(std::size_t i) const { return tokens_[i].kind(); }
-  bool is(std::size_t i, TokenKind k) const { return i < tokens_.size() && kind(i) == k; }
+  std::size_t size() const { return kinds_.size(); }
+  bool empty() const { return kinds_.empty(); }
+  TokenKind kind(std::size_t i) const { return kinds_[i]; }
+  bool is(std::size_t i, TokenKind k) const { return i < kinds_.size() && kinds_[i] == k; }
   std::uint64_t line(std::size_t i) const;
 
   // Text of an Ident, TypeKw or Keyword token (the word) or of an Include token (the path).
@@ -68,24 +56,40 @@ class TokenList {
   std::string render(std::size_t i) const;
 
   // The word of an Ident, TypeKw or Keyword token, as an id; and the text of an id.
-  NameId name_id(std::size_t i) const { return NameId(tokens_[i].payload()); }
+  NameId name_id(std::size_t i) const { return payloads_[i]; }
   std::string_view name(NameId id) const {
     const NameEntry& e = names_[id];
     return std::string_view(source_).substr(e.offset, e.length);
   }
   std::size_t name_count() const { return names_.size(); }
+  // Where a literal or Include token's text starts in the source.
+  std::uint64_t offset(std::size_t i) const { return offsets_[payloads_[i]]; }
 
   const std::string& source() const { return source_; }
 
-  // Used by the lexer only.
+  // Used by the lexer only: payload is the name id of a word, else the source offset.
   void push(TokenKind kind, std::uint64_t payload, std::uint64_t line) {
     if (line != last_line_) {
-      lines_.push_back({tokens_.size(), line});
+      lines_.push_back({kinds_.size(), line});
       last_line_ = line;
     }
-    tokens_.emplace_back(kind, payload);
+    kinds_.push_back(kind);
+    if (is_name_kind(kind)) {
+      payloads_.push_back(std::uint32_t(payload));
+    } else if (kind <= TokenKind::StringLit || kind == TokenKind::Include) {
+      payloads_.push_back(std::uint32_t(offsets_.size()));
+      offsets_.push_back(payload);
+    } else {
+      payloads_.push_back(0);
+    }
   }
-  void reserve(std::size_t n) { tokens_.reserve(n); }
+  void reserve(std::size_t n) {
+    kinds_.reserve(n);
+    payloads_.reserve(n);
+  }
+  static bool is_name_kind(TokenKind k) {
+    return k == TokenKind::Ident || k == TokenKind::TypeKw || k == TokenKind::Keyword;
+  }
   // Adds a distinct word found at offset; returns its id.
   NameId add_name(std::uint64_t offset, std::uint64_t length) {
     names_.push_back({offset, length});
@@ -103,7 +107,9 @@ class TokenList {
   };
 
   std::string source_;
-  std::vector<Token> tokens_;
+  std::vector<TokenKind> kinds_;
+  std::vector<std::uint32_t> payloads_;
+  std::vector<std::uint64_t> offsets_;  // source offsets of literal and Include tokens
   std::vector<NameEntry> names_;
   // Lines are stored once per run of tokens that share a line.
   std::vector<LineRun> lines_;
