@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets.
-.PHONY: all deps build demo test release asan bench fuzz clean
+.PHONY: all deps build demo test release asan clean wine-test-if-possible
 
 all: build
 
@@ -23,7 +23,16 @@ asan: deps
 	@cmake --build --preset asan
 	@ctest --preset asan -j2
 
-test: release asan
+# The whole suite: native release and sanitizer runs, a short fuzz run, and the golden
+# cases against linter.exe under Wine where its packages can be installed.
+test: release asan fuzz-short wine-test-if-possible
+
+wine-test-if-possible:
+	@if scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine64; then \
+	  $(MAKE) --no-print-directory wine-test; \
+	else \
+	  echo "wine: skipped, the MinGW-w64 and Wine packages cannot be installed here"; \
+	fi
 
 clean:
 	rm -rf build
