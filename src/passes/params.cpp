@@ -116,7 +116,12 @@ void handle_for(WalkState& w) {
   const std::vector<ForHeader>& headers = w.pre.for_headers;
   while (w.next_for_header < headers.size() && headers[w.next_for_header].keyword < f)
     ++w.next_for_header;
-  // Every `for (` has a header entry; the walk meets them in order.
+  // Every `for (` has a header entry and the walk meets them in order; should one be
+  // missing, the keyword is simply stepped over.
+  if (w.next_for_header == headers.size() || headers[w.next_for_header].keyword != f) {
+    w.i = f + 1;
+    return;
+  }
   const ForHeader& h = headers[w.next_for_header];
   std::uint64_t depth = h.block ? w.brace_depth + 1 : 0;
   std::optional<std::uint64_t> inline_end;
