@@ -83,9 +83,12 @@ class TokenList {
       payloads_.push_back(0);
     }
   }
+  // Room for about n tokens, so that growing never copies them.
   void reserve(std::size_t n) {
     kinds_.reserve(n);
     payloads_.reserve(n);
+    offsets_.reserve(n / 4);
+    lines_.reserve(n / 4);
   }
   static bool is_name_kind(TokenKind k) {
     return k == TokenKind::Ident || k == TokenKind::TypeKw || k == TokenKind::Keyword;
