@@ -66,9 +66,9 @@ class InterfaceExemption {
         }
       }
     } else {
-      classes_.each_record_using(member, [&](std::size_t r) {
+      classes_.each_record_with(member, [&](std::size_t r, bool used) {
         const ClassInfo& info = classes_.record(r);
-        if (exempt || !info.is_interface) return;
+        if (exempt || !used || !info.is_interface) return;
         if (classes_.first_interface_named(info.id) != r) return;
         if (pairs_.count(pair_key(class_name, info.id))) exempt = true;
       });

@@ -91,14 +91,6 @@ void ClassRegistry::mark_read_everywhere(NameId name) {
   groups.dot_marked = groups.list.size() - 1;
 }
 
-std::vector<std::size_t> ClassRegistry::records_with(NameId name) const {
-  std::vector<std::size_t> out;
-  if (name < by_name_.size()) {
-    for (const Group& g : by_name_[name].list) out.push_back(g.record);
-  }
-  return out;
-}
-
 std::size_t ClassRegistry::count_records_with(NameId name) const {
   return name < by_name_.size() ? by_name_[name].list.size() : 0;
 }

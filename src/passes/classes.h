@@ -50,15 +50,13 @@ class ClassRegistry {
   // Marks the members of that name in every record used and read.
   void mark_read_everywhere(NameId name);
   // Records that have a member of that name, in record order.
-  std::vector<std::size_t> records_with(NameId name) const;
-  std::size_t count_records_with(NameId name) const;
-  // Calls f(record) for each record with a member of that name whose used flag is set.
+  // Calls f(record, used) for each, used telling whether one of those members is used.
   template <typename F>
-  void each_record_using(NameId name, F f) const {
+  void each_record_with(NameId name, F f) const {
     if (name >= by_name_.size()) return;
-    for (const Group& g : by_name_[name].list)
-      if (g.used_marked > 0) f(g.record);
+    for (const Group& g : by_name_[name].list) f(g.record, g.used_marked > 0);
   }
+  std::size_t count_records_with(NameId name) const;
 
   std::optional<std::size_t> first_record_named(NameId name) const;
   std::optional<std::size_t> first_interface_named(NameId name) const;

@@ -46,20 +46,14 @@ void mark_inherited_member(WalkState& w, NameId name) {
     if (memo->second) w.classes.mark_read(*memo->second, name);
     return;
   }
+  // The memo makes this walk once per name and class body, so a plain set will do.
   NameId current = w.classes.record(w.current_class).id;
-  std::vector<NameId> seen{current};
-  std::unordered_set<NameId> seen_many;  // used once the chain grows long
+  std::unordered_set<NameId> seen{current};
   for (;;) {
     auto pairs = w.pre.implementations_of.find(current);
     if (pairs == w.pre.implementations_of.end()) return;
     NameId base = w.pre.implementations[pairs->second.front()].interface_id;
-    if (seen_many.empty()) {
-      if (std::find(seen.begin(), seen.end(), base) != seen.end()) return;
-      seen.push_back(base);
-      if (seen.size() > 16) seen_many.insert(seen.begin(), seen.end());
-    } else if (!seen_many.insert(base).second) {
-      return;
-    }
+    if (!seen.insert(base).second) return;
     std::optional<std::size_t> record = w.classes.first_record_named(base);
     if (!record) return;
     if (w.classes.mark_read(*record, name)) {
@@ -112,13 +106,13 @@ void handle_dot(WalkState& w) {
     append_display(line, name, true);
     line += "  marks classes: [";
     bool first = true;
-    for (std::size_t r : w.classes.records_with(id)) {
+    w.classes.each_record_with(id, [&](std::size_t r, bool) {
       if (!first) line += ", ";
       first = false;
       line += '"';
       append_display(line, w.classes.record(r).name, true);
       line += '"';
-    }
+    });
     line += ']';
     w.trace.push_back(std::move(line));
   }
