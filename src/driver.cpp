@@ -23,25 +23,25 @@ FileContents read_file(const std::string& path) {
   }
   std::error_code ec;
   auto size = std::filesystem::file_size(native_path(path), ec);
-  // One buffer of the file's size plus one byte, so that the read that meets the end
-  // needs no further growth; files whose size is not known grow it by doubling.
+  // Room for the file's size plus one byte, so that the read that meets the end needs
+  // no further growth; files whose size is not known grow it by doubling.
   std::size_t capacity = ec ? std::size_t{1} << 20 : static_cast<std::size_t>(size) + 1;
   std::size_t have = 0;
   for (;;) {
-    result.text.resize(capacity);
+    result.text.reserve(capacity);
     errno = 0;
     have += std::fread(result.text.data() + have, 1, capacity - have, f);
     if (have < capacity) break;
     capacity *= 2;
   }
-  result.text.resize(have);
   if (std::ferror(f)) {
     int error = errno;
     result.reason = std::strerror(error ? error : EIO);
-    result.text.clear();
+    result.text = SourceText();
     std::fclose(f);
     return result;
   }
+  result.text.resize(have);
   std::fclose(f);
   result.ok = true;
   return result;
@@ -85,9 +85,14 @@ void report(std::string_view file_arg, const std::vector<Warning>& warnings, Out
 
 }  // namespace
 
-int lint_text(std::string_view file_arg, std::string text, bool debug, Output& out,
+int lint_text(std::string_view file_arg, std::string_view text, bool debug, Output& out,
               Output& err) {
-  if (!is_valid_utf8(text)) {
+  return lint_text(file_arg, SourceText(text), debug, out, err);
+}
+
+int lint_text(std::string_view file_arg, SourceText text, bool debug, Output& out,
+              Output& err) {
+  if (!is_valid_utf8(text.view())) {
     err << "Error reading '" << file_arg << "': stream did not contain valid UTF-8\n";
     return 1;
   }

@@ -4,13 +4,14 @@
 #include <string_view>
 #include <vector>
 
+#include "lexer/source.h"
 #include "output.h"
 
 namespace linter {
 
 struct FileContents {
   bool ok = false;
-  std::string text;
+  SourceText text;
   std::string reason;  // the system's description of the failure
 };
 
@@ -20,7 +21,9 @@ FileContents read_file(const std::string& path);
 int run(const std::vector<std::string>& args, Output& out, Output& err);
 
 // Everything after reading the file: validation, lexing, analysis, dumps and report.
-int lint_text(std::string_view file_arg, std::string text, bool debug, Output& out,
+int lint_text(std::string_view file_arg, SourceText text, bool debug, Output& out,
+              Output& err);
+int lint_text(std::string_view file_arg, std::string_view text, bool debug, Output& out,
               Output& err);
 
 // Flushes both streams; a report that could not be written is a failure, not a success.

@@ -2,9 +2,21 @@
 
 #include <array>
 #include <bit>
+#include <atomic>
 #include <cstring>
+#include <new>
+#include <thread>
 
 #include "lexer/scan.h"
+
+// The word lookup sits in the innermost loop; its misses do not.
+#if defined(__GNUC__)
+#define LINTER_INLINE [[gnu::always_inline]] inline
+#define LINTER_NOINLINE [[gnu::noinline]]
+#else
+#define LINTER_INLINE inline
+#define LINTER_NOINLINE
+#endif
 
 namespace linter {
 namespace {
@@ -106,187 +118,386 @@ TokenKind classify_word(std::string_view w) {
   return K::Ident;
 }
 
-static_assert(std::endian::native == std::endian::little, "hash_word assumes little-endian loads");
+static_assert(std::endian::native == std::endian::little, "word loads assume little-endian order");
 
-// Hashes n bytes at p; bytes up to limit may be read (and ignored) past the word, so
-// that the tail is one load rather than a loop.
-std::uint64_t hash_word(const char* p, std::size_t n, const char* limit) {
-  std::uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
-  while (n >= 8) {
-    std::uint64_t v;
-    std::memcpy(&v, p, 8);
-    h = (h ^ v) * 0xBF58476D1CE4E5B9ull;
-    h ^= h >> 31;
-    p += 8;
-    n -= 8;
-  }
-  std::uint64_t v = 0;
-  if (n > 0) {
-    if (limit - p >= 8) {
-      std::memcpy(&v, p, 8);
-      v &= ~std::uint64_t{0} >> (64 - 8 * n);  // the same value as the byte loop below
-    } else {
-      for (std::size_t k = 0; k < n; ++k) v |= std::uint64_t(static_cast<unsigned char>(p[k])) << (8 * k);
-    }
-  }
-  h = (h ^ v) * 0x94D049BB133111EBull;
-  return h ^ (h >> 29);
+std::uint64_t load8(const char* p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
 }
 
-// The distinct words met so far, with the kind each one lexes as. Open addressing
-// with linear probing, kept at most half full.
+// The n < 8 bytes at p as a number, the bytes after them zeroed; reads 8 bytes, which
+// the source's padding makes safe.
+std::uint64_t load_tail(const char* p, std::size_t n) {
+  return n == 0 ? 0 : load8(p) & (~std::uint64_t{0} >> (64 - 8 * n));
+}
+
+// A word's first eight bytes (zero-filled when shorter), which with its length settle
+// most comparisons between words without touching their text.
+std::uint64_t word_head(const char* p, std::size_t n) { return n >= 8 ? load8(p) : load_tail(p, n); }
+
+constexpr std::uint64_t kMix = 0x9E3779B97F4A7C15ull;
+
+std::uint64_t hash_word(const char* p, std::size_t n, std::uint64_t head) {
+  std::uint64_t h = (head ^ n) * kMix;
+  if (n > 8) {
+    for (p += 8, n -= 8; n >= 8; p += 8, n -= 8) h = (h ^ (h >> 29) ^ load8(p)) * kMix;
+    h = (h ^ (h >> 29) ^ load_tail(p, n)) * kMix;
+  }
+  return h;
+}
+
+// The distinct words met so far, with the kind each one lexes as. Open addressing with
+// linear probing, kept at most half full; a slot holds the word's head and length.
 class WordTable {
  public:
-  explicit WordTable(TokenList& out) : out_(out), slots_(std::size_t{1} << 12, kNoName) {}
+  WordTable(TokenStore& out, const char* source)
+      : out_(out), base_(source), slots_(std::size_t{1} << kInitialBits) {}
 
-  // The id of the word at offset (interned on first sight) and its token kind.
-  NameId intern(std::string_view source, std::size_t offset, std::size_t length, TokenKind& kind) {
-    const char* p = source.data() + offset;
-    std::uint64_t h = hash_word(p, length, source.data() + source.size());
+  // The id of the word of `length` bytes at p, interned on first sight; kind receives
+  // its token kind.
+  LINTER_INLINE NameId intern(const char* p, std::size_t length, TokenKind& kind) {
+    std::uint64_t head = word_head(p, length);
+    std::uint64_t h = hash_word(p, length, head);
+    std::uint32_t tag = length < kLongTag ? std::uint32_t(length) : kLongTag;
     std::size_t mask = slots_.size() - 1;
-    for (std::size_t k = h & mask;; k = (k + 1) & mask) {
-      NameId id = slots_[k];
-      if (id == kNoName) break;
-      if (hashes_[id] == std::uint32_t(h)) {
-        std::string_view known = out_.name(id);
-        if (known.size() == length && std::memcmp(known.data(), p, length) == 0) {
-          kind = kinds_[id];
-          return id;
-        }
+    for (std::size_t k = h >> shift_;; k = (k + 1) & mask) {
+      const Slot& slot = slots_[k];
+      // An empty slot's tag is 0, which no word's length is.
+      if (slot.head == head && (slot.tag & kLengthMask) == tag &&
+          (length <= 8 || matches(slot.id, p, length))) {
+        kind = TokenKind(slot.tag >> 24);
+        return slot.id;
       }
+      if (slot.id == kNoName) return add(p, length, head, h, tag, kind);
     }
-    NameId id = out_.add_name(offset, length);
-    kind = classify_word(source.substr(offset, length));
-    kinds_.push_back(kind);
-    hashes_.push_back(std::uint32_t(h));
-    if (hashes_.size() * 2 > slots_.size()) {
-      grow();
-    } else {
-      place(id, h);
-    }
+  }
+
+ private:
+  static constexpr int kInitialBits = 12;
+  static constexpr std::uint32_t kLengthMask = 0xFFFFFF;
+  static constexpr std::uint32_t kLongTag = kLengthMask;  // lengths from here on share a tag
+  struct Slot {
+    std::uint64_t head = 0;
+    NameId id = kNoName;
+    std::uint32_t tag = 0;  // kind << 24 | length (kLongTag when longer)
+  };
+
+  bool matches(NameId id, const char* p, std::size_t length) const {
+    std::string_view known = name(id);
+    if (known.size() != length) return false;
+    const char* a = known.data() + 8;
+    const char* b = p + 8;
+    std::size_t n = length - 8;
+    for (; n >= 8; a += 8, b += 8, n -= 8)
+      if (load8(a) != load8(b)) return false;
+    return load_tail(a, n) == load_tail(b, n);
+  }
+  LINTER_NOINLINE NameId add(const char* p, std::size_t length, std::uint64_t head, std::uint64_t h,
+             std::uint32_t tag, TokenKind& kind) {
+    NameId id = out_.add_name(std::size_t(p - base_), length);
+    kind = classify_word(std::string_view(p, length));
+    if (++count_ * 2 > slots_.size()) grow();
+    place({head, id, tag | std::uint32_t(kind) << 24}, h);
     return id;
   }
-
- private:
-  void place(NameId id, std::uint64_t h) {
+  void place(const Slot& slot, std::uint64_t h) {
     std::size_t mask = slots_.size() - 1;
-    std::size_t k = h & mask;
-    while (slots_[k] != kNoName) k = (k + 1) & mask;
-    slots_[k] = id;
+    std::size_t k = h >> shift_;
+    while (slots_[k].id != kNoName) k = (k + 1) & mask;
+    slots_[k] = slot;
   }
   void grow() {
-    slots_.assign(slots_.size() * 2, kNoName);
-    const char* limit = out_.source().data() + out_.source().size();
-    for (NameId id = 0; id < hashes_.size(); ++id) {
-      std::string_view w = out_.name(id);
-      place(id, hash_word(w.data(), w.size(), limit));
+    std::vector<Slot> old(slots_.size() * 2);
+    old.swap(slots_);
+    --shift_;
+    for (const Slot& slot : old) {
+      if (slot.id == kNoName) continue;
+      std::string_view w = name(slot.id);
+      place(slot, hash_word(w.data(), w.size(), slot.head));
     }
   }
 
-  TokenList& out_;
-  std::vector<NameId> slots_;
-  std::vector<std::uint32_t> hashes_;  // low bits of each word's hash, by id
-  std::vector<TokenKind> kinds_;       // by id
+  std::string_view name(NameId id) const {
+    const TokenStore::NameEntry& e = out_.names[id];
+    return {base_ + e.offset, e.length};
+  }
+
+  TokenStore& out_;
+  const char* base_;
+  std::vector<Slot> slots_;
+  int shift_ = 64 - kInitialBits;  // slot index = the hash's top bits
+  std::size_t count_ = 0;
 };
 
+// Single-character operators by character; IntLit marks characters that are none.
+constexpr std::array<TokenKind, 128> make_single() {
+  using K = TokenKind;
+  std::array<K, 128> t{};
+  for (auto& k : t) k = K::IntLit;
+  t['~'] = K::Tilde, t['!'] = K::Bang, t['='] = K::Equals, t['<'] = K::Lt, t['>'] = K::Gt;
+  t['+'] = K::Plus, t['-'] = K::Minus, t['*'] = K::Star, t['/'] = K::Slash;
+  t['%'] = K::Percent, t['&'] = K::BitAnd, t['|'] = K::BitOr, t['^'] = K::BitXor;
+  t['{'] = K::LBrace, t['}'] = K::RBrace, t['('] = K::LParen, t[')'] = K::RParen;
+  t['['] = K::LBracket, t[']'] = K::RBracket, t[';'] = K::Semicolon, t[','] = K::Comma;
+  t['.'] = K::Dot, t[':'] = K::Colon, t['@'] = K::At;
+  return t;
+}
+// The operator a character makes with a following `=`.
+constexpr std::array<TokenKind, 128> make_with_equals() {
+  using K = TokenKind;
+  std::array<K, 128> t{};
+  for (auto& k : t) k = K::IntLit;
+  t['!'] = K::BangEq, t['='] = K::EqEq, t['<'] = K::LtEq, t['>'] = K::GtEq;
+  t['+'] = K::PlusEq, t['-'] = K::MinusEq, t['*'] = K::StarEq, t['/'] = K::SlashEq;
+  t['%'] = K::PercentEq, t['&'] = K::AndEq, t['|'] = K::OrEq, t['^'] = K::XorEq;
+  return t;
+}
+// The operator a character makes when doubled.
+constexpr std::array<TokenKind, 128> make_doubled() {
+  using K = TokenKind;
+  std::array<K, 128> t{};
+  for (auto& k : t) k = K::IntLit;
+  t['<'] = K::LShift, t['>'] = K::RShift, t['+'] = K::PlusPlus, t['-'] = K::MinusMinus;
+  t['&'] = K::And, t['|'] = K::Or;
+  return t;
+}
+constexpr auto kSingle = make_single();
+constexpr auto kWithEquals = make_with_equals();
+constexpr auto kDoubled = make_doubled();
+
+// Lexical problems of a stretch of the script lexed ahead, held back until the stretch
+// before it is done, with lines counted from the stretch's start.
+struct HeldProblems {
+  std::string text;  // the problems, one after another
+  struct Item {
+    std::uint64_t line;
+    std::size_t end;  // in text
+  };
+  std::vector<Item> items;
+};
+
+// Lexes source[begin, end of source). With a limit, stops at the first line start at or
+// after it: landing exactly on it means no token spans it, so the rest can be lexed
+// separately; passing it means one does, and the lexer goes on to the end.
 class Lexer {
  public:
-  Lexer(TokenList& out, Output& diagnostics)
-      : out_(out), diag_(diagnostics), s_(out.source()), n_(s_.size()), words_(out) {}
+  Lexer(const char* source, std::size_t size, std::size_t begin, TokenStore& out,
+        Output* diagnostics, HeldProblems* held)
+      : out_(out),
+        diag_(diagnostics),
+        held_(held),
+        view_(source, size),
+        s_(source),
+        n_(size),
+        words_(out, source),
+        pos_(begin) {
+    // Every token takes at least one byte.
+    out.kinds.reserve(n_ - begin + 1);
+    out.payloads.reserve(n_ - begin + 1);
+    kinds_ = out.kinds.data();
+    payloads_ = out.payloads.data();
+    out.start_line(0, 1);
+  }
 
-  void run();
+  // Returns true when it stopped at the limit.
+  bool run(std::size_t limit = kNoLimit);
+  // Set from another thread to make a lexer working ahead give up early.
+  void cancel_with(const std::atomic<bool>* flag) { cancel_ = flag; }
+
+  std::uint64_t line() const { return line_; }
+  WordTable& words() { return words_; }
 
  private:
+  static constexpr std::size_t kNoLimit = static_cast<std::size_t>(-1);
+
   void warn(std::uint64_t line, std::string_view problem) {
-    diag_ << "Warning [line " << static_cast<unsigned long long>(line) << "]: " << problem
-          << '\n';
+    if (held_) {
+      held_->text.append(problem);
+      held_->items.push_back({line, held_->text.size()});
+      return;
+    }
+    *diag_ << "Warning [line " << static_cast<unsigned long long>(line) << "]: " << problem
+           << '\n';
   }
-  void emit(TokenKind kind, std::size_t offset, std::uint64_t line) {
-    out_.push(kind, offset, line);
+  // The rarer tokens are lexed by members working on pos_ and count_; run() keeps both
+  // in locals, since every token store could otherwise alias them.
+  void emit(TokenKind kind, std::uint32_t payload) {
+    kinds_[count_] = kind;
+    payloads_[count_] = payload;
+    ++count_;
+  }
+  void new_lines(std::uint64_t count) {
+    line_ += count;
+    out_.start_line(count_, line_);
   }
   unsigned char at(std::size_t i) const { return static_cast<unsigned char>(s_[i]); }
 
   void block_comment();
   void string_literal();
   void directive();
-  void number();
+  void non_ascii();
   void word(std::size_t end);
-  void operator_token();
   void unknown(std::size_t length);
 
-  TokenList& out_;
-  Output& diag_;
-  std::string_view s_;
+  TokenStore& out_;
+  Output* diag_;
+  HeldProblems* held_;
+  std::string_view view_;
+  const char* s_;  // view_'s bytes, followed by zeros
   std::size_t n_;
   WordTable words_;
-  std::size_t pos_ = 0;
+  TokenKind* kinds_ = nullptr;
+  std::uint32_t* payloads_ = nullptr;
+  const std::atomic<bool>* cancel_ = nullptr;
+  std::size_t count_ = 0;
+  std::size_t pos_;
   std::uint64_t line_ = 1;
 };
 
-void Lexer::run() {
-  while (pos_ < n_) {
-    unsigned char c = at(pos_);
+bool Lexer::run(std::size_t limit) {
+  using K = TokenKind;
+  const char* const s = s_;
+  TokenKind* const kinds = kinds_;
+  std::uint32_t* const payloads = payloads_;
+  std::size_t pos = pos_;
+  std::size_t count = count_;
+  auto uc = [s](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+  auto emit = [&](TokenKind kind, std::uint32_t payload) {
+    kinds[count] = kind;
+    payloads[count] = payload;
+    ++count;
+  };
+  auto cold = [&](void (Lexer::*lex)()) {
+    pos_ = pos;
+    count_ = count;
+    (this->*lex)();
+    pos = pos_;
+    count = count_;
+  };
+  for (;;) {
+    unsigned char c = uc(pos);
     switch (kClasses[c]) {
       case kSpace:
         // Indentation comes in runs.
-        do ++pos_;
-        while (pos_ < n_ && kClasses[at(pos_)] == kSpace);
+        do ++pos;
+        while (kClasses[uc(pos)] == kSpace);
         break;
       case kNewline:
-        ++pos_;
+        ++pos;
         ++line_;
+        out_.start_line(count, line_);
+        // Only here can the lexer land exactly on a line start.
+        if (pos >= limit) {
+          if (pos == limit) {
+            pos_ = pos;
+            count_ = count;
+            out_.size = count;
+            return true;
+          }
+          limit = kNoLimit;
+        }
+        if (cancel_ && cancel_->load(std::memory_order_relaxed)) {
+          out_.size = count;
+          return false;
+        }
         break;
       case kSlash:
-        if (pos_ + 1 < n_ && s_[pos_ + 1] == '*') {
-          block_comment();
-        } else if (pos_ + 1 < n_ && s_[pos_ + 1] == '/') {
-          const void* lf = std::memchr(s_.data() + pos_, '\n', n_ - pos_);
-          pos_ = lf ? std::size_t(static_cast<const char*>(lf) - s_.data()) : n_;
-        } else {
-          operator_token();
+        if (s[pos + 1] == '*') {
+          cold(&Lexer::block_comment);
+          break;
         }
+        if (s[pos + 1] == '/') {
+          const void* lf = std::memchr(s + pos, '\n', n_ - pos);
+          pos = lf ? std::size_t(static_cast<const char*>(lf) - s) : n_;
+          break;
+        }
+        [[fallthrough]];
+      case kOperator: {
+        unsigned char d = uc(pos + 1);
+        K kind = kSingle[c];
+        std::size_t length = 1;
+        if (d == '=' && kWithEquals[c] != K::IntLit) {
+          kind = kWithEquals[c];
+          length = 2;
+        } else if (d == c && kDoubled[c] != K::IntLit) {
+          kind = kDoubled[c];
+          length = 2;
+          if ((c == '<' || c == '>') && s[pos + 2] == '=') {
+            kind = c == '<' ? K::LShiftEq : K::RShiftEq;
+            length = 3;
+          }
+        }
+        emit(kind, 0);
+        pos += length;
         break;
+      }
+      case kWordStart: {
+        std::size_t end = pos + 1;
+        while (kClasses[uc(end)] <= kDigit) ++end;
+        if (uc(end) >= 0x80) end = scan::word_end(view_, end);
+        TokenKind kind;
+        NameId id = words_.intern(s + pos, end - pos, kind);
+        if (is_name_kind(kind)) {
+          emit(kind, id);
+        } else {
+          emit(kind, kind == K::BoolLit ? out_.add_offset(pos) : 0);
+        }
+        pos = end;
+        break;
+      }
+      case kDigit: {
+        std::size_t start = pos;
+        do ++pos;
+        while (scan::is_digit(uc(pos)));
+        TokenKind kind = K::IntLit;
+        if (s[pos] == '.') {
+          do ++pos;
+          while (scan::is_digit(uc(pos)));
+          kind = K::DoubleLit;
+        }
+        emit(kind, out_.add_offset(start));
+        break;
+      }
       case kQuote:
-        string_literal();
+        cold(&Lexer::string_literal);
         break;
       case kHash:
-        directive();
+        cold(&Lexer::directive);
         break;
-      case kDigit:
-        number();
+      case kNonAscii:
+        cold(&Lexer::non_ascii);
         break;
-      case kWordStart: {
-        std::size_t end = pos_ + 1;
-        while (end < n_ && kClasses[at(end)] <= kDigit) ++end;
-        if (end < n_ && at(end) >= 0x80) end = scan::word_end(s_, end);
-        word(end);
-        break;
-      }
-      case kOperator:
-        operator_token();
-        break;
-      case kNonAscii: {
-        char32_t cp;
-        std::size_t len = decode_utf8(reinterpret_cast<const unsigned char*>(s_.data()) + pos_, cp);
-        if (is_white_space(cp)) {
-          pos_ += len;
-        } else if (is_alphabetic(cp)) {
-          word(scan::word_end(s_, pos_ + len));
-        } else {
-          unknown(len);
-        }
-        break;
-      }
       default:
+        if (pos >= n_) {
+          pos_ = pos;
+          count_ = count;
+          out_.size = count;
+          return false;
+        }
+        pos_ = pos;
         unknown(1);
+        pos = pos_;
         break;
     }
   }
 }
 
+void Lexer::non_ascii() {
+  char32_t cp;
+  std::size_t len = decode_utf8(reinterpret_cast<const unsigned char*>(s_) + pos_, cp);
+  if (is_white_space(cp)) {
+    pos_ += len;
+  } else if (is_alphabetic(cp)) {
+    word(scan::word_end(view_, pos_ + len));
+  } else {
+    unknown(len);
+  }
+}
+
 void Lexer::unknown(std::size_t length) {
   std::string problem = "unknown character '";
-  problem.append(s_.substr(pos_, length));
+  problem.append(view_.substr(pos_, length));
   problem += '\'';
   warn(line_, problem);
   pos_ += length;
@@ -294,46 +505,48 @@ void Lexer::unknown(std::size_t length) {
 
 void Lexer::block_comment() {
   // The input's last character is never examined, so "*/" must start before it.
+  std::uint64_t lines = 0;
   for (std::size_t k = pos_ + 2; k + 1 < n_; ++k) {
     char c = s_[k];
     if (c == '\n') {
-      ++line_;
+      ++lines;
     } else if (c == '*' && s_[k + 1] == '/') {
       pos_ = k + 2;
+      if (lines) new_lines(lines);
       return;
     }
   }
+  if (lines) new_lines(lines);
   warn(line_, "unterminated block comment");
   pos_ = n_;
 }
 
 void Lexer::string_literal() {
   std::uint64_t line = line_;
-  scan::StringScan r = scan::scan_string(s_, pos_, nullptr);
+  scan::StringScan r = scan::scan_string(view_, pos_, nullptr);
   if (!r.terminated) warn(line, "unterminated string literal");
-  emit(TokenKind::StringLit, pos_, line);
-  line_ += r.lines;
+  emit(TokenKind::StringLit, out_.add_offset(pos_));
+  if (r.lines) new_lines(r.lines);
   pos_ = r.end;
 }
 
 void Lexer::directive() {
   std::uint64_t line = line_;
-  std::size_t hash = pos_;
   std::size_t name_start = pos_ + 1;
   std::size_t p = name_start;
   while (p < n_) {
-    std::size_t len = scan::alpha_char(s_, p);
+    std::size_t len = scan::alpha_char(view_, p);
     if (len == 0) break;
     p += len;
   }
-  std::string_view name = s_.substr(name_start, p - name_start);
+  std::string_view name = view_.substr(name_start, p - name_start);
   pos_ = p;
   if (name != "include") {
     std::string problem = "unknown directive '#";
     problem.append(name);
     problem += '\'';
     warn(line, problem);
-    emit(TokenKind::Hash, hash, line);
+    emit(TokenKind::Hash, 0);
     return;
   }
   if (p >= n_ || s_[p] != '"') {
@@ -341,8 +554,8 @@ void Lexer::directive() {
     return;
   }
   std::size_t path_start = p + 1;
-  std::size_t path_end = scan::include_path_end(s_, path_start);
-  emit(TokenKind::Include, path_start, line);
+  std::size_t path_end = scan::include_path_end(view_, path_start);
+  emit(TokenKind::Include, out_.add_offset(path_start));
   if (path_end < n_ && s_[path_end] == '"') {
     pos_ = path_end + 1;
   } else {
@@ -351,99 +564,121 @@ void Lexer::directive() {
   }
 }
 
-void Lexer::number() {
-  std::size_t start = pos_;
-  std::size_t p = scan::digits_end(s_, pos_);
-  TokenKind kind = TokenKind::IntLit;
-  if (p < n_ && s_[p] == '.') {
-    p = scan::digits_end(s_, p + 1);
-    kind = TokenKind::DoubleLit;
-  }
-  emit(kind, start, line_);
-  pos_ = p;
-}
-
 void Lexer::word(std::size_t end) {
   TokenKind kind;
-  NameId id = words_.intern(s_, pos_, end - pos_, kind);
-  bool named = kind == TokenKind::Ident || kind == TokenKind::TypeKw || kind == TokenKind::Keyword;
-  out_.push(kind, named ? id : pos_, line_);
+  NameId id = words_.intern(s_ + pos_, end - pos_, kind);
+  if (is_name_kind(kind)) {
+    emit(kind, id);
+  } else {
+    emit(kind, kind == TokenKind::BoolLit ? out_.add_offset(pos_) : 0);
+  }
   pos_ = end;
 }
 
-void Lexer::operator_token() {
-  using K = TokenKind;
-  char c = s_[pos_];
-  char d = pos_ + 1 < n_ ? s_[pos_ + 1] : '\0';
-  if ((c == '<' || c == '>') && d == c && pos_ + 2 < n_ && s_[pos_ + 2] == '=') {
-    emit(c == '<' ? K::LShiftEq : K::RShiftEq, pos_, line_);
-    pos_ += 3;
-    return;
+// Appends the tokens lexed ahead to those before them, as if one lexer had done both:
+// their words get the ids the first half's table gives them (new words in order of
+// first sight), their literal indices and lines move up.
+void join_stores(TokenStore& first, const TokenStore& second, WordTable& words,
+                 std::uint64_t lines_before, const char* source) {
+  std::vector<NameId> ids(second.names.size());
+  for (NameId local = 0; local < second.names.size(); ++local) {
+    const TokenStore::NameEntry& e = second.names[local];
+    TokenKind kind;
+    ids[local] = words.intern(source + e.offset, e.length, kind);
   }
-  K two = K::IntLit;  // IntLit marks "no two-character operator"
-  switch (c) {
-    case '!': if (d == '=') two = K::BangEq; break;
-    case '=': if (d == '=') two = K::EqEq; break;
-    case '<': two = d == '<' ? K::LShift : d == '=' ? K::LtEq : two; break;
-    case '>': two = d == '=' ? K::GtEq : d == '>' ? K::RShift : two; break;
-    case '+': two = d == '+' ? K::PlusPlus : d == '=' ? K::PlusEq : two; break;
-    case '-': two = d == '-' ? K::MinusMinus : d == '=' ? K::MinusEq : two; break;
-    case '*': if (d == '=') two = K::StarEq; break;
-    case '/': if (d == '=') two = K::SlashEq; break;
-    case '%': if (d == '=') two = K::PercentEq; break;
-    case '&': two = d == '&' ? K::And : d == '=' ? K::AndEq : two; break;
-    case '|': two = d == '|' ? K::Or : d == '=' ? K::OrEq : two; break;
-    case '^': if (d == '=') two = K::XorEq; break;
-    default: break;
+  std::size_t base = first.size;
+  std::uint32_t offsets_before = std::uint32_t(first.offsets.size());
+  TokenKind* kinds = first.kinds.data() + base;
+  std::uint32_t* payloads = first.payloads.data() + base;
+  for (std::size_t k = 0; k < second.size; ++k) {
+    TokenKind kind = second.kinds[k];
+    std::uint32_t payload = second.payloads[k];
+    kinds[k] = kind;
+    payloads[k] = is_name_kind(kind) ? ids[payload]
+                  : has_offset(kind) ? payload + offsets_before
+                                     : payload;
   }
-  if (two != K::IntLit) {
-    emit(two, pos_, line_);
-    pos_ += 2;
-    return;
+  first.size = base + second.size;
+  first.kinds.set_size(first.size);
+  first.payloads.set_size(first.size);
+  first.offsets.reserve(first.offsets.size() + second.offsets.size());
+  for (std::size_t k = 0; k < second.offsets.size(); ++k) first.offsets.push_back(second.offsets[k]);
+  for (std::size_t k = 0; k < second.lines.size(); ++k) {
+    const TokenStore::LineRun& run = second.lines[k];
+    first.start_line(base + run.first_token, run.line + lines_before);
   }
-  K one;
-  switch (c) {
-    case '~': one = K::Tilde; break;
-    case '!': one = K::Bang; break;
-    case '=': one = K::Equals; break;
-    case '<': one = K::Lt; break;
-    case '>': one = K::Gt; break;
-    case '+': one = K::Plus; break;
-    case '-': one = K::Minus; break;
-    case '*': one = K::Star; break;
-    case '/': one = K::Slash; break;
-    case '%': one = K::Percent; break;
-    case '&': one = K::BitAnd; break;
-    case '|': one = K::BitOr; break;
-    case '^': one = K::BitXor; break;
-    case '{': one = K::LBrace; break;
-    case '}': one = K::RBrace; break;
-    case '(': one = K::LParen; break;
-    case ')': one = K::RParen; break;
-    case '[': one = K::LBracket; break;
-    case ']': one = K::RBracket; break;
-    case ';': one = K::Semicolon; break;
-    case ',': one = K::Comma; break;
-    case '.': one = K::Dot; break;
-    case ':': one = K::Colon; break;
-    case '@': one = K::At; break;
-    default:
-      unknown(1);
-      return;
-  }
-  emit(one, pos_, line_);
-  pos_ += 1;
 }
 
 }  // namespace
 
-TokenList tokenize(std::string text, Output& diagnostics) {
-  TokenList tokens(std::move(text));
-  // Scripts average well over two bytes a token; reserving avoids regrowth copies, and
-  // capacity never written to costs no memory.
-  tokens.reserve(tokens.source().size() / 2 + 16);
-  Lexer(tokens, diagnostics).run();
-  return tokens;
+TokenList tokenize(SourceText text, Output& diagnostics) {
+  std::size_t split = 0;
+  // Below this a second thread costs more than it saves.
+  constexpr std::size_t kSplitThreshold = std::size_t{4} << 20;
+  if (text.size() >= kSplitThreshold && std::thread::hardware_concurrency() > 1) {
+    std::string_view v = text.view();
+    std::size_t lf = v.find('\n', v.size() / 2);
+    if (lf != std::string_view::npos) split = lf + 1;
+  }
+  return tokenize_split(std::move(text), diagnostics, split);
+}
+
+TokenList tokenize_split(SourceText text, Output& diagnostics, std::size_t split) {
+  const char* s = text.data();
+  std::size_t n = text.size();
+  TokenStore first;
+  Lexer lexer(s, n, 0, first, &diagnostics, nullptr);
+  if (split == 0 || split >= n || s[split - 1] != '\n') {
+    lexer.run();
+    return TokenList(std::move(text), std::move(first));
+  }
+
+  // The second half is lexed ahead on another thread, on the guess that no token spans
+  // the split; the first half's lexer then tells whether the guess holds.
+  TokenStore second;
+  HeldProblems held;
+  std::atomic<bool> cancel{false};
+  bool second_ok = false;
+  std::thread ahead([&] {
+    try {
+      Lexer rest(s, n, split, second, nullptr, &held);
+      rest.cancel_with(&cancel);
+      rest.run();
+      second_ok = !cancel.load();
+    } catch (const std::bad_alloc&) {
+      second_ok = false;  // the first half's lexer goes on alone
+    }
+  });
+  bool landed = false;
+  try {
+    landed = lexer.run(split);
+  } catch (...) {
+    cancel = true;
+    ahead.join();
+    throw;
+  }
+  if (!landed) {
+    cancel = true;
+    ahead.join();
+    return TokenList(std::move(text), std::move(first));
+  }
+  ahead.join();
+  if (!second_ok) {
+    lexer.run();
+    return TokenList(std::move(text), std::move(first));
+  }
+  join_stores(first, second, lexer.words(), lexer.line() - 1, s);
+  for (std::size_t k = 0, begin = 0; k < held.items.size(); ++k) {
+    const HeldProblems::Item& item = held.items[k];
+    diagnostics << "Warning [line " << static_cast<unsigned long long>(item.line + lexer.line() - 1)
+                << "]: " << std::string_view(held.text).substr(begin, item.end - begin) << '\n';
+    begin = item.end;
+  }
+  return TokenList(std::move(text), std::move(first));
+}
+
+TokenList tokenize(std::string_view text, Output& diagnostics) {
+  return tokenize(SourceText(text), diagnostics);
 }
 
 }  // namespace linter

@@ -23,49 +23,55 @@ constexpr std::array<std::string_view, kTokenKindCount> kKindNames = {
 
 std::string_view kind_name(TokenKind kind) { return kKindNames[std::size_t(kind)]; }
 
+TokenList::TokenList(SourceText source, TokenStore store)
+    : source_(std::move(source)), t_(std::move(store)) {
+  if (t_.lines.empty()) t_.start_line(0, 1);
+}
+
 std::uint64_t TokenList::line(std::size_t i) const {
   std::size_t h = line_hint_;
-  if (h < lines_.size() && lines_[h].first_token <= i &&
-      (h + 1 == lines_.size() || lines_[h + 1].first_token > i))
-    return lines_[h].line;
-  if (h + 1 < lines_.size() && lines_[h + 1].first_token <= i &&
-      (h + 2 == lines_.size() || lines_[h + 2].first_token > i)) {
+  if (h < t_.lines.size() && t_.lines[h].first_token <= i &&
+      (h + 1 == t_.lines.size() || t_.lines[h + 1].first_token > i))
+    return t_.lines[h].line;
+  if (h + 1 < t_.lines.size() && t_.lines[h + 1].first_token <= i &&
+      (h + 2 == t_.lines.size() || t_.lines[h + 2].first_token > i)) {
     line_hint_ = h + 1;
-    return lines_[h + 1].line;
+    return t_.lines[h + 1].line;
   }
   // The last run that starts at or before token i.
-  std::size_t lo = 0, hi = lines_.size();
+  std::size_t lo = 0, hi = t_.lines.size();
   while (hi - lo > 1) {
     std::size_t mid = lo + (hi - lo) / 2;
-    if (lines_[mid].first_token <= i) {
+    if (t_.lines[mid].first_token <= i) {
       lo = mid;
     } else {
       hi = mid;
     }
   }
   line_hint_ = lo;
-  return lines_[lo].line;
+  return t_.lines[lo].line;
 }
 
 std::string_view TokenList::text(std::size_t i) const {
   if (is_name_kind(kind(i))) return name(name_id(i));
   std::size_t start = offset(i);
-  return std::string_view(source_).substr(start, scan::include_path_end(source_, start) - start);
+  return source().substr(start, scan::include_path_end(source(), start) - start);
 }
 
 std::string TokenList::string_value(std::size_t i) const {
   std::string out;
-  scan::scan_string(source_, offset(i), &out);
+  scan::scan_string(source(), offset(i), &out);
   return out;
 }
 
 std::int64_t TokenList::int_value(std::size_t i) const {
   std::size_t p = offset(i);
-  std::size_t end = scan::digits_end(source_, p);
+  std::string_view src = source();
+  std::size_t end = scan::digits_end(src, p);
   std::uint64_t v = 0;
   constexpr std::uint64_t kMax = 9223372036854775807ULL;
   for (; p < end; ++p) {
-    std::uint64_t d = std::uint64_t(source_[p] - '0');
+    std::uint64_t d = std::uint64_t(src[p] - '0');
     if (v > (kMax - d) / 10) return 0;  // beyond 2^63-1 reads as 0
     v = v * 10 + d;
   }
@@ -74,19 +80,20 @@ std::int64_t TokenList::int_value(std::size_t i) const {
 
 double TokenList::double_value(std::size_t i) const {
   std::size_t p = offset(i);
-  std::size_t end = scan::digits_end(source_, scan::digits_end(source_, p) + 1);
+  std::string_view src = source();
+  std::size_t end = scan::digits_end(src, scan::digits_end(src, p) + 1);
   double v = 0;
-  auto r = std::from_chars(source_.data() + p, source_.data() + end, v);
+  auto r = std::from_chars(src.data() + p, src.data() + end, v);
   if (r.ec == std::errc::result_out_of_range) {
     // Beyond the double range or below its normal range: strtod still rounds to the
     // nearest value (infinity, or a subnormal or zero).
-    std::string digits(source_, p, end - p);
+    std::string digits(src.substr(p, end - p));
     v = std::strtod(digits.c_str(), nullptr);
   }
   return v;
 }
 
-bool TokenList::bool_value(std::size_t i) const { return source_[offset(i)] == 't'; }
+bool TokenList::bool_value(std::size_t i) const { return source()[offset(i)] == 't'; }
 
 std::string TokenList::render(std::size_t i) const {
   std::string out(kind_name(kind(i)));

@@ -6,6 +6,9 @@
 #include <string_view>
 #include <vector>
 
+#include "lexer/source.h"
+#include "pages.h"
+
 namespace linter {
 
 // The declaration order is part of the contract: a kind's number is its position.
@@ -27,21 +30,65 @@ std::string_view kind_name(TokenKind kind);
 using NameId = std::uint32_t;
 inline constexpr NameId kNoName = 0xFFFFFFFFu;
 
+// The arrays a lexer fills. Payload: the name id for Ident, TypeKw and Keyword; for the
+// kinds with a text or value (literals, Include) an index into offsets, where the
+// token's source offset is; 0 for the others.
+struct TokenStore {
+  struct NameEntry {
+    std::uint64_t offset;
+    std::uint64_t length;
+  };
+  // Tokens from first_token on are on line, up to the next run.
+  struct LineRun {
+    std::uint64_t first_token;
+    std::uint64_t line;
+  };
+
+  std::size_t size = 0;
+  PageArray<TokenKind> kinds;
+  PageArray<std::uint32_t> payloads;
+  PageArray<std::uint64_t> offsets;
+  std::vector<NameEntry> names;  // by name id
+  PageArray<LineRun> lines;
+
+  void start_line(std::size_t first_token, std::uint64_t line) {
+    if (!lines.empty() && lines.back().first_token == first_token) {
+      lines.back().line = line;
+    } else {
+      lines.push_back({first_token, line});
+    }
+  }
+  std::uint32_t add_offset(std::uint64_t offset) {
+    offsets.push_back(offset);
+    return std::uint32_t(offsets.size() - 1);
+  }
+  NameId add_name(std::uint64_t offset, std::uint64_t length) {
+    names.push_back({offset, length});
+    return NameId(names.size() - 1);
+  }
+};
+
+// Whether a kind's payload is a name id, or an index into the offsets.
+inline bool is_name_kind(TokenKind k) {
+  return k == TokenKind::Ident || k == TokenKind::TypeKw || k == TokenKind::Keyword;
+}
+inline bool has_offset(TokenKind k) {
+  return k <= TokenKind::StringLit || k == TokenKind::Include;
+}
+
 // The token sequence of one script. It owns the script text, which every token's
 // payload is read from, and the table of distinct words.
 //
-// A token takes five bytes: its kind, and a 32-bit payload that is the name id for
-// Ident, TypeKw and Keyword, or for the kinds with a text or value (literals, Include)
-// the index of the token's source offset in a side table; other kinds need none.
-// Values are read back from the source on demand: the analysis needs only names.
+// A token takes five bytes: its kind and its payload. Values are read back from the
+// source on demand: the analysis needs only names.
 class TokenList {
  public:
-  explicit TokenList(std::string source) : source_(std::move(source)) {}
+  TokenList(SourceText source, TokenStore store);
 
-  std::size_t size() const { return kinds_.size(); }
-  bool empty() const { return kinds_.empty(); }
-  TokenKind kind(std::size_t i) const { return kinds_[i]; }
-  bool is(std::size_t i, TokenKind k) const { return i < kinds_.size() && kinds_[i] == k; }
+  std::size_t size() const { return t_.size; }
+  bool empty() const { return t_.size == 0; }
+  TokenKind kind(std::size_t i) const { return t_.kinds[i]; }
+  bool is(std::size_t i, TokenKind k) const { return i < t_.size && t_.kinds[i] == k; }
   std::uint64_t line(std::size_t i) const;
 
   // Text of an Ident, TypeKw or Keyword token (the word) or of an Include token (the path).
@@ -56,67 +103,21 @@ class TokenList {
   std::string render(std::size_t i) const;
 
   // The word of an Ident, TypeKw or Keyword token, as an id; and the text of an id.
-  NameId name_id(std::size_t i) const { return payloads_[i]; }
+  NameId name_id(std::size_t i) const { return t_.payloads[i]; }
   std::string_view name(NameId id) const {
-    const NameEntry& e = names_[id];
-    return std::string_view(source_).substr(e.offset, e.length);
+    const TokenStore::NameEntry& e = t_.names[id];
+    return std::string_view(source_.data() + e.offset, e.length);
   }
-  std::size_t name_count() const { return names_.size(); }
+  std::size_t name_count() const { return t_.names.size(); }
   // Where a literal or Include token's text starts in the source.
-  std::uint64_t offset(std::size_t i) const { return offsets_[payloads_[i]]; }
+  std::uint64_t offset(std::size_t i) const { return t_.offsets[t_.payloads[i]]; }
 
-  const std::string& source() const { return source_; }
-
-  // Used by the lexer only: payload is the name id of a word, else the source offset.
-  void push(TokenKind kind, std::uint64_t payload, std::uint64_t line) {
-    if (line != last_line_) {
-      lines_.push_back({kinds_.size(), line});
-      last_line_ = line;
-    }
-    kinds_.push_back(kind);
-    if (is_name_kind(kind)) {
-      payloads_.push_back(std::uint32_t(payload));
-    } else if (kind <= TokenKind::StringLit || kind == TokenKind::Include) {
-      payloads_.push_back(std::uint32_t(offsets_.size()));
-      offsets_.push_back(payload);
-    } else {
-      payloads_.push_back(0);
-    }
-  }
-  // Room for about n tokens, so that growing never copies them.
-  void reserve(std::size_t n) {
-    kinds_.reserve(n);
-    payloads_.reserve(n);
-    offsets_.reserve(n / 4);
-    lines_.reserve(n / 4);
-  }
-  static bool is_name_kind(TokenKind k) {
-    return k == TokenKind::Ident || k == TokenKind::TypeKw || k == TokenKind::Keyword;
-  }
-  // Adds a distinct word found at offset; returns its id.
-  NameId add_name(std::uint64_t offset, std::uint64_t length) {
-    names_.push_back({offset, length});
-    return NameId(names_.size() - 1);
-  }
+  std::string_view source() const { return source_.view(); }
+  static bool is_name_kind(TokenKind k) { return linter::is_name_kind(k); }
 
  private:
-  struct LineRun {
-    std::uint64_t first_token;
-    std::uint64_t line;
-  };
-  struct NameEntry {
-    std::uint64_t offset;
-    std::uint64_t length;
-  };
-
-  std::string source_;
-  std::vector<TokenKind> kinds_;
-  std::vector<std::uint32_t> payloads_;
-  std::vector<std::uint64_t> offsets_;  // source offsets of literal and Include tokens
-  std::vector<NameEntry> names_;
-  // Lines are stored once per run of tokens that share a line.
-  std::vector<LineRun> lines_;
-  std::uint64_t last_line_ = 0;
+  SourceText source_;
+  TokenStore t_;
   mutable std::size_t line_hint_ = 0;  // the walk asks for lines mostly in order
 };
 

@@ -3,6 +3,7 @@
 #include <cfloat>
 #include <cstdint>
 #include <limits>
+#include <sstream>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -621,6 +622,92 @@ TEST(LexerLong, StringsAndPathsLongerThanSixtyFourKiB) {
   r = lex(std::string(70000, '7') + ".5 1");
   ASSERT_EQ(kinds(r.tokens), (std::vector<K>{K::DoubleLit, K::IntLit}));
   EXPECT_EQ(r.tokens.int_value(1), 1);
+}
+
+
+// ---- lexing in two halves -------------------------------------------------------------
+
+// Everything a lexed script is made of, so that two lexings can be compared whole.
+std::string everything(const TokenList& t, const std::string& diagnostics) {
+  std::ostringstream out;
+  out << diagnostics << '|';
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    out << t.line(i) << ':' << t.render(i);
+    if (TokenList::is_name_kind(t.kind(i))) out << '#' << t.name_id(i);
+    if (t.kind(i) == K::DoubleLit || t.kind(i) == K::StringLit) out << '@' << t.offset(i);
+    out << ' ';
+  }
+  for (NameId id = 0; id < t.name_count(); ++id) out << t.name(id) << ',';
+  return out.str();
+}
+
+std::string lexed_whole(const std::string& text) {
+  Output diag;
+  TokenList t = tokenize_split(SourceText(text), diag, 0);
+  return everything(t, diag.text());
+}
+
+std::string lexed_split(const std::string& text, std::size_t split) {
+  Output diag;
+  TokenList t = tokenize_split(SourceText(text), diag, split);
+  return everything(t, diag.text());
+}
+
+TEST(LexerSplit, EverySplitPointGivesTheSameResult) {
+  // Tokens that span line starts (block comments, strings with escaped line feeds),
+  // words first seen after the split, problems on both sides, lines without tokens.
+  const std::vector<std::string> scripts = {
+      "int a = 1;\nfloat b;\n\nstring c = \"x\";\nint d = a + a;\n",
+      "x /* one\ntwo\nthree */ y\nz\nw\n",
+      "s = \"a\\\nb\\\nc\";\nq r\ns\n",
+      "a $ b\n\xC3\xB7 c\n`\n#pragma x\n#include \"p\nq\" r\n",
+      "// c\n// d\ny = true; z = false;\n1.5 2 3.\n",
+      "\n\n\nlate_word\nlate_word other\n\n",
+      "a\n/* never closed\nb\nc\n",
+      "a\n\"never closed\nb\n\"\n",
+      "for (int i = 0; i < n; i++) { total += i; }\nclass A : B { int m; }\n",
+      "stra\xC3\x9F" "e \xE2\x80\x83 x\ny\n",
+  };
+  for (const std::string& text : scripts) {
+    std::string whole = lexed_whole(text);
+    for (std::size_t split = 1; split < text.size(); ++split) {
+      if (text[split - 1] != '\n') continue;
+      EXPECT_EQ(lexed_split(text, split), whole) << "split at " << split << " of:\n" << text;
+    }
+  }
+}
+
+TEST(LexerSplit, PointsThatAreNotLineStartsAreIgnored) {
+  std::string text = "alpha beta\ngamma\n";
+  std::string whole = lexed_whole(text);
+  for (std::size_t split : {std::size_t{3}, std::size_t{11} + 3, text.size(), text.size() + 5})
+    EXPECT_EQ(lexed_split(text, split), whole);
+}
+
+TEST(LexerSplit, LargeGeneratedScriptMatches) {
+  // Big enough that tokenize() itself splits it; line numbers and word ids in the
+  // second half must come out as one lexer gives them.
+  std::string text;
+  for (int i = 0; text.size() < (std::size_t{9} << 20); ++i) {
+    text.append("int v").append(std::to_string(i % 5000)).append(" = f(");
+    text.append(std::to_string(i)).append(", \"s\\n\");");
+    text += i % 7 == 0 ? " /* a\nb */ $\n" : "\n";
+  }
+  Output whole_diag;
+  TokenList whole = tokenize_split(SourceText(text), whole_diag, 0);
+  Output diag;
+  TokenList split = tokenize(std::string_view(text), diag);
+  ASSERT_EQ(split.size(), whole.size());
+  EXPECT_EQ(split.name_count(), whole.name_count());
+  EXPECT_TRUE(diag.text() == whole_diag.text());  // no diff of megabytes on failure
+  for (std::size_t i = 0; i < whole.size(); i += 997) {
+    ASSERT_EQ(split.kind(i), whole.kind(i)) << i;
+    ASSERT_EQ(split.line(i), whole.line(i)) << i;
+    if (TokenList::is_name_kind(whole.kind(i))) {
+      ASSERT_EQ(split.name_id(i), whole.name_id(i)) << i;
+    }
+  }
+  EXPECT_EQ(split.line(split.size() - 1), whole.line(whole.size() - 1));
 }
 
 }  // namespace

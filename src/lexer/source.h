@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "pages.h"
+
+namespace linter {
+
+// The bytes of one script. Zero bytes always follow the text, so that the lexer can
+// stop on a zero instead of testing for the end at every character, and read a word's
+// last bytes with one wide load.
+class SourceText {
+ public:
+  static constexpr std::size_t kPadding = 16;
+
+  SourceText() { reserve(0); }
+  explicit SourceText(std::string_view text);
+
+  // Room for at least n bytes of text, keeping the text there is.
+  void reserve(std::size_t n);
+  std::size_t capacity() const { return block_.bytes() - kPadding; }
+  // Sets the text's length to n (at most the capacity), as after writing into data().
+  void resize(std::size_t n);
+
+  char* data() { return static_cast<char*>(block_.data()); }
+  const char* data() const { return static_cast<const char*>(block_.data()); }
+  std::size_t size() const { return size_; }
+  std::string_view view() const { return {data(), size_}; }
+
+ private:
+  PageBlock block_;
+  std::size_t size_ = 0;
+};
+
+}  // namespace linter

@@ -1,0 +1,60 @@
+#include "pages.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+namespace linter {
+
+namespace {
+#if defined(__linux__)
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+// Below this a block comes from the heap: small scripts should not pay for mappings.
+constexpr std::size_t kMapThreshold = std::size_t{1} << 20;
+
+std::size_t round_up(std::size_t n, std::size_t to) { return (n + to - 1) / to * to; }
+#endif
+}  // namespace
+
+PageBlock::PageBlock(std::size_t bytes) : bytes_(bytes) {
+  if (bytes == 0) return;
+#if defined(__linux__)
+  if (bytes >= kMapThreshold) {
+    // Map one huge page more than needed and trim both ends, so that the block starts
+    // on a huge-page boundary; the kernel only backs aligned ranges with huge pages.
+    std::size_t length = round_up(bytes, kHugePage);
+    if (length < bytes) throw std::bad_alloc();
+    void* raw = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (raw == MAP_FAILED) throw std::bad_alloc();
+    auto start = reinterpret_cast<std::uintptr_t>(raw);
+    std::uintptr_t aligned = round_up(start, kHugePage);
+    if (aligned > start) munmap(raw, aligned - start);
+    std::uintptr_t tail = aligned + length;
+    if (start + length + kHugePage > tail) munmap(reinterpret_cast<void*>(tail), start + length + kHugePage - tail);
+    data_ = reinterpret_cast<void*>(aligned);
+    // Only a hint: without huge pages the block works the same, just slower to fill.
+    madvise(data_, length, MADV_HUGEPAGE);
+    mapped_ = true;
+    return;
+  }
+#endif
+  data_ = std::malloc(bytes);
+  if (!data_) throw std::bad_alloc();
+}
+
+PageBlock::~PageBlock() {
+  if (!data_) return;
+#if defined(__linux__)
+  if (mapped_) {
+    munmap(data_, round_up(bytes_, kHugePage));
+    return;
+  }
+#endif
+  std::free(data_);
+}
+
+}  // namespace linter

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+#include <new>
+#include <type_traits>
+#include <utility>
+
+namespace linter {
+
+// One block of uninitialised memory for the large per-file arrays (the script text, the
+// tokens). Large blocks come straight from the system and, where it can, in huge pages:
+// a big script otherwise spends more time taking page faults than being analysed.
+class PageBlock {
+ public:
+  PageBlock() = default;
+  explicit PageBlock(std::size_t bytes);  // throws std::bad_alloc
+  PageBlock(PageBlock&& other) noexcept { swap(other); }
+  PageBlock& operator=(PageBlock&& other) noexcept {
+    PageBlock(std::move(other)).swap(*this);
+    return *this;
+  }
+  PageBlock(const PageBlock&) = delete;
+  PageBlock& operator=(const PageBlock&) = delete;
+  ~PageBlock();
+
+  void* data() const { return data_; }
+  std::size_t bytes() const { return bytes_; }
+  void swap(PageBlock& other) noexcept {
+    std::swap(data_, other.data_);
+    std::swap(bytes_, other.bytes_);
+    std::swap(mapped_, other.mapped_);
+  }
+
+ private:
+  void* data_ = nullptr;
+  std::size_t bytes_ = 0;
+  bool mapped_ = false;  // from the system's page mapping rather than the heap
+};
+
+// A growable array of plain values on PageBlocks. Appending is a store and an increment
+// once room is reserved, which the lexer does up front from the script's size.
+template <typename T>
+class PageArray {
+  static_assert(std::is_trivially_copyable_v<T>);
+
+ public:
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  std::size_t capacity() const { return block_.bytes() / sizeof(T); }
+  T* data() { return static_cast<T*>(block_.data()); }
+  const T* data() const { return static_cast<const T*>(block_.data()); }
+  T& operator[](std::size_t i) { return data()[i]; }
+  const T& operator[](std::size_t i) const { return data()[i]; }
+  T& back() { return data()[size_ - 1]; }
+  const T& back() const { return data()[size_ - 1]; }
+
+  void reserve(std::size_t n) {
+    if (n <= capacity()) return;
+    PageBlock bigger(n * sizeof(T));
+    if (size_ > 0) std::memcpy(bigger.data(), block_.data(), size_ * sizeof(T));
+    block_ = std::move(bigger);
+  }
+  void push_back(const T& v) {
+    if (size_ == capacity()) reserve(size_ < 8 ? 16 : size_ * 2);
+    data()[size_++] = v;
+  }
+  // For writers that fill data() directly within the reserved room.
+  void set_size(std::size_t n) { size_ = n; }
+
+ private:
+  PageBlock block_;
+  std::size_t size_ = 0;
+};
+
+}  // namespace linter
