@@ -401,6 +401,7 @@ bool Lexer::run(std::size_t limit) {
           out_.size = count;
           return false;
         }
+        while (kClasses[uc(pos)] == kSpace) ++pos;  // the indentation
         break;
       case kSlash:
         if (s[pos + 1] == '*') {
@@ -430,6 +431,7 @@ bool Lexer::run(std::size_t limit) {
         }
         emit(kind, 0);
         pos += length;
+        pos += uc(pos) == ' ';  // saves a turn of the loop on the usual single blank
         break;
       }
       case kWordStart: {
@@ -443,7 +445,7 @@ bool Lexer::run(std::size_t limit) {
         } else {
           emit(kind, kind == K::BoolLit ? out_.add_offset(pos) : 0);
         }
-        pos = end;
+        pos = end + (uc(end) == ' ');
         break;
       }
       case kDigit: {
