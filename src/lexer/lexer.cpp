@@ -4,6 +4,7 @@
 #include <bit>
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <thread>
 
@@ -138,13 +139,13 @@ std::uint64_t word_head(const char* p, std::size_t n) { return n >= 8 ? load8(p)
 
 constexpr std::uint64_t kMix = 0x9E3779B97F4A7C15ull;
 
-std::uint64_t hash_word(const char* p, std::size_t n, std::uint64_t head) {
+// Every byte counts, so that words alike in all but a few bytes still spread out.
+LINTER_INLINE std::uint64_t hash_word(const char* p, std::size_t n, std::uint64_t head) {
   std::uint64_t h = (head ^ n) * kMix;
-  if (n > 8) {
-    for (p += 8, n -= 8; n >= 8; p += 8, n -= 8) h = (h ^ (h >> 29) ^ load8(p)) * kMix;
-    h = (h ^ (h >> 29) ^ load_tail(p, n)) * kMix;
-  }
-  return h;
+  if (n <= 8) return h;
+  if (n <= 16) return (h ^ (h >> 29) ^ load8(p + n - 8)) * kMix;  // overlaps the head
+  for (p += 8, n -= 8; n >= 8; p += 8, n -= 8) h = (h ^ (h >> 29) ^ load8(p)) * kMix;
+  return (h ^ (h >> 29) ^ load_tail(p, n)) * kMix;
 }
 
 // The distinct words met so far, with the kind each one lexes as. Open addressing with
@@ -152,7 +153,7 @@ std::uint64_t hash_word(const char* p, std::size_t n, std::uint64_t head) {
 class WordTable {
  public:
   WordTable(TokenStore& out, const char* source)
-      : out_(out), base_(source), slots_(std::size_t{1} << kInitialBits) {}
+      : out_(out), base_(source), slots_(std::make_unique<Slot[]>(std::size_t{1} << kInitialBits)) {}
 
   // The id of the word of `length` bytes at p, interned on first sight; kind receives
   // its token kind.
@@ -160,8 +161,7 @@ class WordTable {
     std::uint64_t head = word_head(p, length);
     std::uint64_t h = hash_word(p, length, head);
     std::uint32_t tag = length < kLongTag ? std::uint32_t(length) : kLongTag;
-    std::size_t mask = slots_.size() - 1;
-    for (std::size_t k = h >> shift_;; k = (k + 1) & mask) {
+    for (std::size_t k = h >> shift_;; k = (k + 1) & mask_) {
       const Slot& slot = slots_[k];
       // An empty slot's tag is 0, which no word's length is.
       if (slot.head == head && (slot.tag & kLengthMask) == tag &&
@@ -186,6 +186,8 @@ class WordTable {
   bool matches(NameId id, const char* p, std::size_t length) const {
     std::string_view known = name(id);
     if (known.size() != length) return false;
+    // The heads are equal: up to 16 bytes, the last eight settle it.
+    if (length <= 16) return load8(known.data() + length - 8) == load8(p + length - 8);
     const char* a = known.data() + 8;
     const char* b = p + 8;
     std::size_t n = length - 8;
@@ -197,21 +199,23 @@ class WordTable {
              std::uint32_t tag, TokenKind& kind) {
     NameId id = out_.add_name(std::size_t(p - base_), length);
     kind = classify_word(std::string_view(p, length));
-    if (++count_ * 2 > slots_.size()) grow();
+    if (++count_ * 2 > mask_ + 1) grow();
     place({head, id, tag | std::uint32_t(kind) << 24}, h);
     return id;
   }
   void place(const Slot& slot, std::uint64_t h) {
-    std::size_t mask = slots_.size() - 1;
     std::size_t k = h >> shift_;
-    while (slots_[k].id != kNoName) k = (k + 1) & mask;
+    while (slots_[k].id != kNoName) k = (k + 1) & mask_;
     slots_[k] = slot;
   }
   void grow() {
-    std::vector<Slot> old(slots_.size() * 2);
+    std::unique_ptr<Slot[]> old = std::make_unique<Slot[]>((mask_ + 1) * 2);
     old.swap(slots_);
+    std::size_t old_size = mask_ + 1;
+    mask_ = mask_ * 2 + 1;
     --shift_;
-    for (const Slot& slot : old) {
+    for (std::size_t k = 0; k < old_size; ++k) {
+      const Slot& slot = old[k];
       if (slot.id == kNoName) continue;
       std::string_view w = name(slot.id);
       place(slot, hash_word(w.data(), w.size(), slot.head));
@@ -225,7 +229,8 @@ class WordTable {
 
   TokenStore& out_;
   const char* base_;
-  std::vector<Slot> slots_;
+  std::unique_ptr<Slot[]> slots_;
+  std::size_t mask_ = (std::size_t{1} << kInitialBits) - 1;
   int shift_ = 64 - kInitialBits;  // slot index = the hash's top bits
   std::size_t count_ = 0;
 };
