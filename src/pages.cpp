@@ -19,42 +19,43 @@ std::size_t round_up(std::size_t n, std::size_t to) { return (n + to - 1) / to *
 #endif
 }  // namespace
 
-PageBlock::PageBlock(std::size_t bytes) : bytes_(bytes) {
-  if (bytes == 0) return;
+void* allocate_pages(std::size_t bytes) {
+  if (bytes == 0) bytes = 1;
 #if defined(__linux__)
   if (bytes >= kMapThreshold) {
     // Map one huge page more than needed and trim both ends, so that the block starts
     // on a huge-page boundary; the kernel only backs aligned ranges with huge pages.
     std::size_t length = round_up(bytes, kHugePage);
-    if (length < bytes) throw std::bad_alloc();
+    if (length < bytes || length + kHugePage < length) throw std::bad_alloc();
     void* raw = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE,
                      MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (raw == MAP_FAILED) throw std::bad_alloc();
     auto start = reinterpret_cast<std::uintptr_t>(raw);
     std::uintptr_t aligned = round_up(start, kHugePage);
+    std::uintptr_t end = start + length + kHugePage;
     if (aligned > start) munmap(raw, aligned - start);
-    std::uintptr_t tail = aligned + length;
-    if (start + length + kHugePage > tail) munmap(reinterpret_cast<void*>(tail), start + length + kHugePage - tail);
-    data_ = reinterpret_cast<void*>(aligned);
+    if (end > aligned + length) munmap(reinterpret_cast<void*>(aligned + length), end - aligned - length);
+    void* data = reinterpret_cast<void*>(aligned);
     // Only a hint: without huge pages the block works the same, just slower to fill.
-    madvise(data_, length, MADV_HUGEPAGE);
-    mapped_ = true;
-    return;
+    madvise(data, length, MADV_HUGEPAGE);
+    return data;
   }
 #endif
-  data_ = std::malloc(bytes);
-  if (!data_) throw std::bad_alloc();
+  void* data = std::malloc(bytes);
+  if (!data) throw std::bad_alloc();
+  return data;
 }
 
-PageBlock::~PageBlock() {
-  if (!data_) return;
+void release_pages(void* p, std::size_t bytes) noexcept {
+  if (!p) return;
+  if (bytes == 0) bytes = 1;
 #if defined(__linux__)
-  if (mapped_) {
-    munmap(data_, round_up(bytes_, kHugePage));
+  if (bytes >= kMapThreshold) {
+    munmap(p, round_up(bytes, kHugePage));
     return;
   }
 #endif
-  std::free(data_);
+  std::free(p);
 }
 
 }  // namespace linter

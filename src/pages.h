@@ -8,13 +8,18 @@
 
 namespace linter {
 
-// One block of uninitialised memory for the large per-file arrays (the script text, the
-// tokens). Large blocks come straight from the system and, where it can, in huge pages:
-// a big script otherwise spends more time taking page faults than being analysed.
+// Uninitialised memory for the large per-file arrays (the script text, the tokens, the
+// analysis's tables). Large blocks come straight from the system and, where it can, in
+// huge pages: a big script otherwise spends more time taking page faults than being
+// analysed. release_pages needs the size that was asked for.
+void* allocate_pages(std::size_t bytes);  // throws std::bad_alloc
+void release_pages(void* p, std::size_t bytes) noexcept;
+
+// One block from allocate_pages, released when it goes.
 class PageBlock {
  public:
   PageBlock() = default;
-  explicit PageBlock(std::size_t bytes);  // throws std::bad_alloc
+  explicit PageBlock(std::size_t bytes) : data_(allocate_pages(bytes)), bytes_(bytes) {}
   PageBlock(PageBlock&& other) noexcept { swap(other); }
   PageBlock& operator=(PageBlock&& other) noexcept {
     PageBlock(std::move(other)).swap(*this);
@@ -22,20 +27,20 @@ class PageBlock {
   }
   PageBlock(const PageBlock&) = delete;
   PageBlock& operator=(const PageBlock&) = delete;
-  ~PageBlock();
+  ~PageBlock() {
+    if (data_) release_pages(data_, bytes_);
+  }
 
   void* data() const { return data_; }
   std::size_t bytes() const { return bytes_; }
   void swap(PageBlock& other) noexcept {
     std::swap(data_, other.data_);
     std::swap(bytes_, other.bytes_);
-    std::swap(mapped_, other.mapped_);
   }
 
  private:
   void* data_ = nullptr;
   std::size_t bytes_ = 0;
-  bool mapped_ = false;  // from the system's page mapping rather than the heap
 };
 
 // A growable array of plain values on PageBlocks. Appending is a store and an increment
@@ -71,6 +76,25 @@ class PageArray {
  private:
   PageBlock block_;
   std::size_t size_ = 0;
+};
+
+// A standard allocator over allocate_pages, for the containers that grow with the script.
+template <typename T>
+struct PageAllocator {
+  using value_type = T;
+  PageAllocator() = default;
+  template <typename U>
+  PageAllocator(const PageAllocator<U>&) noexcept {}
+
+  T* allocate(std::size_t n) {
+    if (n > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_alloc();
+    return static_cast<T*>(allocate_pages(n * sizeof(T)));
+  }
+  void deallocate(T* p, std::size_t n) noexcept { release_pages(p, n * sizeof(T)); }
+  template <typename U>
+  bool operator==(const PageAllocator<U>&) const noexcept {
+    return true;
+  }
 };
 
 }  // namespace linter

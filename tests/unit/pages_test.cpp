@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "lexer/source.h"
 #include "pages.h"
@@ -48,6 +49,17 @@ TEST(SourceText, TextIsAlwaysFollowedByZeros) {
   s.resize(2);
   EXPECT_EQ(s.view(), "he");
   EXPECT_EQ(s.data()[2], 0);
+}
+
+TEST(PageAllocator, VectorsGrowAndShrinkThroughIt) {
+  std::vector<std::uint32_t, PageAllocator<std::uint32_t>> v;
+  for (std::uint32_t i = 0; i < 1'000'000; ++i) v.push_back(i ^ 0x5555);
+  EXPECT_EQ(v[999'999], 999'999u ^ 0x5555);
+  v.resize(10);
+  v.shrink_to_fit();
+  EXPECT_EQ(v[9], 9u ^ 0x5555);
+  std::vector<std::uint32_t, PageAllocator<std::uint32_t>> copy(v);
+  EXPECT_EQ(copy, v);
 }
 
 }  // namespace
