@@ -52,13 +52,13 @@ class InterfaceExemption {
 
   bool applies(NameId class_name, NameId member) {
     if (pre_.implementations.empty() || member == kNoName) return false;
-    auto pairs = pre_.implementations_of.find(class_name);
-    if (pairs == pre_.implementations_of.end()) return false;
+    std::span<const std::uint32_t> pairs = pre_.implementations_of(class_name);
+    if (pairs.empty()) return false;
     auto [it, fresh] = memo_.try_emplace(pair_key(class_name, member), false);
     if (!fresh) return it->second;
     bool exempt = false;
-    if (pairs->second.size() <= classes_.count_records_with(member)) {
-      for (std::size_t k : pairs->second) {
+    if (pairs.size() <= classes_.count_records_with(member)) {
+      for (std::size_t k : pairs) {
         auto iface = classes_.first_interface_named(pre_.implementations[k].interface_id);
         if (iface && classes_.member_used(*iface, member)) {
           exempt = true;

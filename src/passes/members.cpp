@@ -50,9 +50,9 @@ void mark_inherited_member(WalkState& w, NameId name) {
   NameId current = w.classes.record(w.current_class).id;
   std::unordered_set<NameId> seen{current};
   for (;;) {
-    auto pairs = w.pre.implementations_of.find(current);
-    if (pairs == w.pre.implementations_of.end()) return;
-    NameId base = w.pre.implementations[pairs->second.front()].interface_id;
+    std::span<const std::uint32_t> pairs = w.pre.implementations_of(current);
+    if (pairs.empty()) return;
+    NameId base = w.pre.implementations[pairs.front()].interface_id;
     if (!seen.insert(base).second) return;
     std::optional<std::size_t> record = w.classes.first_record_named(base);
     if (!record) return;

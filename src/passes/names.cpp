@@ -61,10 +61,8 @@ void handle_name(WalkState& w) {
   const NameId id = t.name_id(i);
 
   if (w.pre.is_type_name(t, i)) {
-    if (t.kind(i) == TokenKind::TypeKw) {
-      std::string_view word = t.text(i);
-      if (word == "int64" || word == "uint64") sixty_four_bit_warning(w, word, t.line(i));
-    }
+    if (t.kind(i) == TokenKind::TypeKw && w.pre.has(id, PreScan::kSixtyFourBit))
+      sixty_four_bit_warning(w, t.name(id), t.line(i));
     std::size_t j = name_position(t, i);
     if (t.is(j, TokenKind::Ident)) {
       if (t.is(j + 1, TokenKind::LParen)) {

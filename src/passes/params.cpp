@@ -14,10 +14,8 @@ void push_params_trace(WalkState& w, std::uint64_t line, const ContextName& ctx)
   w.trace.push_back(std::move(t));
 }
 
-bool is_modifier(const TokenList& t, std::size_t i) {
-  if (!t.is(i, TokenKind::Ident)) return false;
-  std::string_view word = t.text(i);
-  return word == "final" || word == "const" || word == "override";
+bool is_modifier(const WalkState& w, std::size_t i) {
+  return w.tokens.is(i, TokenKind::Ident) && w.pre.has(w.tokens.name_id(i), PreScan::kModifier);
 }
 
 // Declares the parameters of a list whose `(` is just before w.i and leaves w.i after
@@ -78,7 +76,7 @@ void function_header(WalkState& w, std::size_t name_index) {
   w.scope_stack.push_back({std::nullopt, ctx, w.brace_depth + 1, ScopeKind::Params});
   w.i = name_index + 2;
   parse_parameters(w, ctx, w.in_class);
-  while (is_modifier(t, w.i)) ++w.i;
+  while (is_modifier(w, w.i)) ++w.i;
   if (t.is(w.i, TokenKind::LBrace)) {
     w.ctx = ctx;
     w.current_function = name;

@@ -102,7 +102,7 @@ void walk(WalkState& w) {
         class_header(w);
         break;
       case TokenKind::Keyword:
-        if (t.is(w.i + 1, TokenKind::LParen) && t.text(w.i) == "for") {
+        if (t.is(w.i + 1, TokenKind::LParen) && w.pre.has(t.name_id(w.i), PreScan::kForWord)) {
           handle_for(w);
         } else {
           ++w.i;
