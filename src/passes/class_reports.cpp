@@ -18,12 +18,13 @@ std::string dump_classes(const std::vector<Implementation>& implementations,
     out += '\n';
   }
   out += "=== INTERFACES ===\n";
-  for (const ClassInfo& info : classes.records()) {
+  for (std::size_t r = 0; r < classes.records().size(); ++r) {
+    const ClassInfo& info = classes.record(r);
     if (!info.is_interface) continue;
     out += "  interface ";
     append_display(out, info.name, true);
     out += " members:\n";
-    for (const Symbol& m : info.members) {
+    for (const Symbol& m : classes.members(r)) {
       out += "    ";
       append_display(out, m.name, true);
       out += m.used ? " used=true" : " used=false";
@@ -89,8 +90,9 @@ class InterfaceExemption {
 void report_members(const ClassRegistry& classes, const PreScan& pre, bool debug,
                     std::vector<Warning>& warnings) {
   InterfaceExemption exemption(classes, pre);
-  for (const ClassInfo& info : classes.records()) {
-    for (const Symbol& m : info.members) {
+  for (std::size_t r = 0; r < classes.records().size(); ++r) {
+    const ClassInfo& info = classes.record(r);
+    for (const Symbol& m : classes.members(r)) {
       if (m.used) {
         if (m.read || m.kind != SymbolKind::MemberVariable) continue;
         std::string message = "[";

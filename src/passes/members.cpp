@@ -1,7 +1,6 @@
 // Class and interface members: recording them, and every way they get marked.
 #include <algorithm>
 #include <array>
-#include <unordered_set>
 
 #include "passes/display.h"
 #include "passes/walk.h"
@@ -37,27 +36,29 @@ bool referenced_before(const WalkState& w, NameId name) {
 // class's first base, then that type's first base, and so on, marking the members of
 // the first type that has some of that name. A name met twice means a cycle.
 void mark_inherited_member(WalkState& w, NameId name) {
-  if (w.inherited_memo_class != w.current_class) {
-    w.inherited_memo = {};
-    w.inherited_memo_class = w.current_class;
-  }
-  auto [memo, fresh] = w.inherited_memo.try_emplace(name, std::nullopt);
-  if (!fresh) {
-    if (memo->second) w.classes.mark_read(*memo->second, name);
+  if (w.inherited_reads.empty()) w.inherited_reads.resize(w.tokens.name_count());
+  WalkState::InheritedRead& memo = w.inherited_reads[name];
+  const std::uint32_t stamp = std::uint32_t(w.current_class + 1);
+  if (memo.class_stamp == stamp) {
+    if (memo.record) w.classes.mark_read(memo.record - 1, name);
     return;
   }
-  // The memo makes this walk once per name and class body, so a plain set will do.
+  memo = {stamp, 0};
+  // The memo makes this walk once per name and class body.
+  if (w.chain_seen.empty()) w.chain_seen.resize(w.tokens.name_count());
+  const std::size_t walk = ++w.chain_walks;
   NameId current = w.classes.record(w.current_class).id;
-  std::unordered_set<NameId> seen{current};
+  w.chain_seen[current] = walk;
   for (;;) {
     std::span<const std::uint32_t> pairs = w.pre.implementations_of(current);
     if (pairs.empty()) return;
     NameId base = w.pre.implementations[pairs.front()].interface_id;
-    if (!seen.insert(base).second) return;
+    if (w.chain_seen[base] == walk) return;
+    w.chain_seen[base] = walk;
     std::optional<std::size_t> record = w.classes.first_record_named(base);
     if (!record) return;
     if (w.classes.mark_read(*record, name)) {
-      memo->second = record;
+      memo.record = std::uint32_t(*record + 1);
       return;
     }
     current = base;

@@ -5,7 +5,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "lexer/token.h"
@@ -45,11 +44,20 @@ struct WalkState {
   ClassRegistry classes;
   std::deque<std::string> built_names;  // names the script spells in pieces (destructors)
   std::size_t next_for_header = 0;      // cursor into pre.for_headers
-  // Where a read that fell through to the base types ended, per name. Within one class
-  // body no record on the base chain can gain members, so the answer holds until the
-  // next class header.
-  std::size_t inherited_memo_class = static_cast<std::size_t>(-1);
-  std::unordered_map<NameId, std::optional<std::size_t>> inherited_memo;
+  // Where a read that fell through to the base types ended, by name id: valid when
+  // `current_class` plus one is its stamp; then the record marked plus one, or 0 for
+  // none. Within one class body no record on the base chain can gain members, so the
+  // answer holds until the next class header. Record numbers fit in 32 bits: each
+  // record takes far more than 2^-32 of any memory that could hold the script.
+  struct InheritedRead {
+    std::uint32_t class_stamp = 0;
+    std::uint32_t record = 0;
+  };
+  std::vector<InheritedRead> inherited_reads;  // sized on first use
+  // The names a walk up the base chain has passed: by name id, the number of the last
+  // walk that passed it.
+  std::vector<std::size_t> chain_seen;
+  std::size_t chain_walks = 0;
 
   std::string_view class_name() const { return classes.record(current_class).name; }
   void close_top_scope() { close_scope(debug, table, scope_stack, warnings); }
