@@ -95,23 +95,15 @@ void report_members(const ClassRegistry& classes, const PreScan& pre, bool debug
     for (const Symbol& m : classes.members(r)) {
       if (m.used) {
         if (m.read || m.kind != SymbolKind::MemberVariable) continue;
-        std::string message = "[";
-        append_display(message, info.name, debug);
-        message += "] Member variable '";
-        append_display(message, m.name, debug);
-        message += "' is written but never read";
-        warnings.push_back({std::move(message), m.line});
+        warnings.push_back({join("[", Shown{info.name, debug}, "] Member variable '",
+                                 Shown{m.name, debug}, "' is written but never read"),
+                            m.line});
         continue;
       }
       if (m.kind == SymbolKind::MemberFunction && exemption.applies(info.id, m.id)) continue;
-      std::string message = "[";
-      append_display(message, info.name, debug);
-      message += "] Unused ";
-      message += kind_word(m.kind);
-      message += ": '";
-      append_display(message, m.name, debug);
-      message += "'";
-      warnings.push_back({std::move(message), m.line});
+      warnings.push_back({join("[", Shown{info.name, debug}, "] Unused ", kind_word(m.kind), ": '",
+                               Shown{m.name, debug}, "'"),
+                          m.line});
     }
   }
 }

@@ -71,17 +71,15 @@ void read_member_fallback(WalkState& w, NameId name) {
   if (!w.classes.mark_read(w.current_class, name)) mark_inherited_member(w, name);
 }
 
-void record_member_variable(WalkState& w, std::size_t name_index) {
+void record_member_variable(WalkState& w, std::size_t name_index, std::uint64_t line) {
   NameId id = w.tokens.name_id(name_index);
-  w.classes.add_member({w.tokens.text(name_index), w.tokens.line(name_index), false, false,
-                        SymbolKind::MemberVariable, id});
+  w.classes.add_member({w.tokens.name(id), line, false, false, SymbolKind::MemberVariable, id});
   if (referenced_before(w, id)) w.classes.mark_read(w.current_class, id);
 }
 
-void record_member_function(WalkState& w, std::size_t name_index) {
-  std::string_view name = w.tokens.text(name_index);
-  std::uint64_t line = w.tokens.line(name_index);
+void record_member_function(WalkState& w, std::size_t name_index, std::uint64_t line) {
   NameId id = w.tokens.name_id(name_index);
+  std::string_view name = w.tokens.name(id);
   if (w.debug) {
     std::string t = w.trace_head(line) + "  DECLARE member ";
     append_display(t, name, true);

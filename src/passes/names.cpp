@@ -1,5 +1,6 @@
 // What the walk does with a word: a declaration (a type followed by a name), a read, or
 // a write (the name directly before a plain `=`).
+#include "passes/display.h"
 #include "passes/walk.h"
 
 namespace linter {
@@ -15,40 +16,38 @@ void write_name(WalkState& w, NameId name) {
 namespace {
 
 void sixty_four_bit_warning(WalkState& w, std::string_view type, std::uint64_t line) {
-  Warning warning;
-  warning.line = line;
-  warning.message = "[";
-  w.ctx.append_to(warning.message);
-  warning.message += "] use of ";
-  warning.message += type;
-  warning.message += ": 64-bit integers are broken in BGT; a wrapper class is required";
-  w.warnings.push_back(std::move(warning));
+  w.warnings.push_back(
+      {join("[", w.ctx, "] use of ", type,
+            ": 64-bit integers are broken in BGT; a wrapper class is required"),
+       line});
 }
 
 // A free function or a variable outside a class body: it counts as used and read at
 // once when a read looked for it earlier and found nothing.
-void declare_in_scope(WalkState& w, std::size_t name_index, SymbolKind kind) {
+void declare_in_scope(WalkState& w, std::size_t name_index, SymbolKind kind, std::uint64_t line) {
   NameId id = w.tokens.name_id(name_index);
   bool seen = w.table.was_unresolved(id);
-  w.table.declare({w.tokens.text(name_index), w.tokens.line(name_index), seen, seen, kind, id});
+  w.table.declare({w.tokens.name(id), line, seen, seen, kind, id});
 }
 
 void declare_function(WalkState& w, std::size_t name_index) {
-  check_shadowing(w, name_index);
+  const std::uint64_t line = w.tokens.line(name_index);
+  check_shadowing(w, name_index, line);
   if (w.in_class) {
-    record_member_function(w, name_index);
+    record_member_function(w, name_index, line);
   } else {
-    declare_in_scope(w, name_index, SymbolKind::Function);
+    declare_in_scope(w, name_index, SymbolKind::Function, line);
   }
-  function_header(w, name_index);
+  function_header(w, name_index, line);
 }
 
 void declare_variable(WalkState& w, std::size_t name_index) {
-  check_shadowing(w, name_index);
+  const std::uint64_t line = w.tokens.line(name_index);
+  check_shadowing(w, name_index, line);
   if (w.in_class && !w.current_function) {
-    record_member_variable(w, name_index);
+    record_member_variable(w, name_index, line);
   } else {
-    declare_in_scope(w, name_index, SymbolKind::Variable);
+    declare_in_scope(w, name_index, SymbolKind::Variable, line);
   }
   w.i = name_index + 1;
 }

@@ -32,14 +32,8 @@ void report_scope(std::span<const Symbol> scope, const ContextName& ctx, bool de
         break;
     }
     if (!before) continue;
-    Warning w;
-    w.line = s.line;
-    w.message = "[";
-    append_display(w.message, ctx, debug);
-    w.message += before;
-    append_display(w.message, s.name, debug);
-    w.message += after;
-    warnings.push_back(std::move(w));
+    warnings.push_back(
+        {join("[", ShownContext{ctx, debug}, before, Shown{s.name, debug}, after), s.line});
   }
 }
 

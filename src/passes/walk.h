@@ -73,7 +73,8 @@ void handle_name(WalkState& w);        // Ident or TypeKw
 void handle_dot(WalkState& w);         // `.`
 void handle_tilde(WalkState& w);       // `~`
 void handle_for(WalkState& w);         // `for` followed by `(`
-void function_header(WalkState& w, std::size_t name_index);
+// name_index is the function name's token, line its line.
+void function_header(WalkState& w, std::size_t name_index, std::uint64_t line);
 // The header after `~Name` (at tilde_index); name is "~Name".
 void destructor_header(WalkState& w, std::size_t tilde_index, std::string_view name);
 
@@ -81,15 +82,15 @@ void destructor_header(WalkState& w, std::size_t tilde_index, std::string_view n
 void read_name(WalkState& w, NameId name);
 void write_name(WalkState& w, NameId name);
 
-// Member bookkeeping; the name token is at index name_index.
-void record_member_variable(WalkState& w, std::size_t name_index);
-void record_member_function(WalkState& w, std::size_t name_index);
+// Member bookkeeping; the name token is at index name_index, on that line.
+void record_member_variable(WalkState& w, std::size_t name_index, std::uint64_t line);
+void record_member_function(WalkState& w, std::size_t name_index, std::uint64_t line);
 void read_member_fallback(WalkState& w, NameId name);
 
-// Shadowing of the name at name_index: for a declaration, and for a parameter (whose
-// Params scope is innermost).
-void check_shadowing(WalkState& w, std::size_t name_index);
+// Shadowing of the name at name_index, on that line: for a declaration, and for a
+// parameter (whose Params scope is innermost).
+void check_shadowing(WalkState& w, std::size_t name_index, std::uint64_t line);
 void check_parameter_shadowing(WalkState& w, std::size_t name_index, const ContextName& ctx,
-                               bool with_class);
+                               bool with_class, std::uint64_t line);
 
 }  // namespace linter
