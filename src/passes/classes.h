@@ -99,9 +99,11 @@ class ClassRegistry {
     const Groups* groups = groups_of(name);
     if (!groups) return nullptr;
     const std::vector<Group>& list = groups->list;
-    // Members go to the newest record and reads mostly ask the current class: check
-    // the last group before searching.
-    if (list.back().record == record) return &list.back();
+    // Members go to the newest record and reads mostly ask the current class, which
+    // is the newest: settle those without a search.
+    const std::size_t last = list.back().record;
+    if (last == record) return &list.back();
+    if (last < record) return nullptr;
     return find_older_group(list, record);
   }
   Group* find_group(NameId name, std::size_t record) {

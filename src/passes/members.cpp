@@ -98,11 +98,10 @@ void handle_dot(WalkState& w) {
     w.i = d + 1;
     return;
   }
-  std::string_view name = t.text(d + 1);
   NameId id = t.name_id(d + 1);
   if (w.debug) {
     std::string line = w.trace_head(t.line(d + 1)) + "  DOT .";
-    append_display(line, name, true);
+    append_display(line, t.name(id), true);
     line += "  marks classes: [";
     bool first = true;
     w.classes.each_record_with(id, [&](std::size_t r, bool) {

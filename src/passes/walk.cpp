@@ -1,5 +1,8 @@
 #include "passes/walk.h"
 
+#include <algorithm>
+#include <array>
+
 #include "output.h"
 #include "passes/display.h"
 
@@ -50,7 +53,8 @@ void close_block(WalkState& w) {
     ++w.i;
     return;
   }
-  std::uint64_t line = w.tokens.line(w.i);
+  // Only the trace needs the line.
+  const std::uint64_t line = w.debug ? w.tokens.line(w.i) : 0;
   if (w.debug) {
     w.trace.push_back(w.trace_head(line) + "  POP  Block  depth=" + std::to_string(w.brace_depth) +
                       "  stack_depth=" + std::to_string(w.scope_stack.size()));
@@ -79,6 +83,25 @@ void close_block(WalkState& w) {
   ++w.i;
 }
 
+// What the walk does at a token, by its kind.
+enum class Step : std::uint8_t { Skip, Name, ClassHeader, Keyword, OpenBlock, CloseBlock, Dot, Tilde };
+
+constexpr std::array<Step, kTokenKindCount> steps() {
+  std::array<Step, kTokenKindCount> s{};
+  s[std::size_t(TokenKind::Ident)] = Step::Name;
+  s[std::size_t(TokenKind::TypeKw)] = Step::Name;
+  s[std::size_t(TokenKind::Class)] = Step::ClassHeader;
+  s[std::size_t(TokenKind::Interface)] = Step::ClassHeader;
+  s[std::size_t(TokenKind::Keyword)] = Step::Keyword;
+  s[std::size_t(TokenKind::LBrace)] = Step::OpenBlock;
+  s[std::size_t(TokenKind::RBrace)] = Step::CloseBlock;
+  s[std::size_t(TokenKind::Dot)] = Step::Dot;
+  s[std::size_t(TokenKind::Tilde)] = Step::Tilde;
+  return s;
+}
+
+constexpr std::array<Step, kTokenKindCount> kSteps = steps();
+
 }  // namespace
 
 void walk(WalkState& w) {
@@ -87,41 +110,49 @@ void walk(WalkState& w) {
   while (w.i < n) {
     // Brace-less for scopes end where their statement ends; one that ended inside a
     // nested header closes together with the inner one.
+    std::size_t limit = n;
     while (w.scope_stack.size() > 1) {
-      const ScopeFrame& top = w.scope_stack.back();
-      if (top.kind != ScopeKind::ForInit || !top.inline_end || *top.inline_end > w.i) break;
+      const std::optional<std::uint64_t>& end = w.scope_stack.back().inline_end;
+      if (!end) break;
+      if (*end > w.i) {
+        limit = std::min<std::uint64_t>(*end, n);
+        break;
+      }
       w.close_top_scope();
     }
-    switch (t.kind(w.i)) {
-      case TokenKind::Ident:
-      case TokenKind::TypeKw:
+    // Most tokens (operators, literals, punctuation) need nothing: pass over them up to
+    // the next that does, or to where the innermost brace-less for scope ends.
+    std::size_t i = w.i;
+    while (i < limit && kSteps[std::size_t(t.kind(i))] == Step::Skip) ++i;
+    w.i = i;
+    if (i == limit) continue;
+    switch (kSteps[std::size_t(t.kind(i))]) {
+      case Step::Name:
         handle_name(w);
         break;
-      case TokenKind::Class:
-      case TokenKind::Interface:
+      case Step::ClassHeader:
         class_header(w);
         break;
-      case TokenKind::Keyword:
-        if (t.is(w.i + 1, TokenKind::LParen) && w.pre.has(t.name_id(w.i), PreScan::kForWord)) {
+      case Step::Keyword:
+        if (t.is(i + 1, TokenKind::LParen) && w.pre.has(t.name_id(i), PreScan::kForWord)) {
           handle_for(w);
         } else {
-          ++w.i;
+          w.i = i + 1;
         }
         break;
-      case TokenKind::LBrace:
+      case Step::OpenBlock:
         open_block(w);
         break;
-      case TokenKind::RBrace:
+      case Step::CloseBlock:
         close_block(w);
         break;
-      case TokenKind::Dot:
+      case Step::Dot:
         handle_dot(w);
         break;
-      case TokenKind::Tilde:
+      case Step::Tilde:
         handle_tilde(w);
         break;
-      default:
-        ++w.i;
+      case Step::Skip:
         break;
     }
   }

@@ -22,6 +22,7 @@ struct WalkState {
   WalkState(const TokenList& t, bool d, const PreScan& p, std::vector<Warning>& w,
             std::vector<std::string>& tr)
       : tokens(t), debug(d), pre(p), warnings(w), trace(tr) {
+    table.reserve_names(t.name_count());
     scope_stack.push_back({std::nullopt, kGlobalContext, 0, ScopeKind::Block});
   }
 
