@@ -1,17 +1,8 @@
-// What the walk does with a word: a declaration (a type followed by a name), a read, or
-// a write (the name directly before a plain `=`).
+// Declarations: a type followed by a name.
 #include "passes/display.h"
 #include "passes/walk.h"
 
 namespace linter {
-
-void read_name(WalkState& w, NameId name) {
-  if (!w.table.resolve(name) && w.in_class) read_member_fallback(w, name);
-}
-
-void write_name(WalkState& w, NameId name) {
-  if (!w.table.mark_written(name) && w.in_class) w.classes.mark_used(w.current_class, name);
-}
 
 namespace {
 
@@ -54,40 +45,23 @@ void declare_variable(WalkState& w, std::size_t name_index) {
 
 }  // namespace
 
-void handle_name(WalkState& w) {
+void handle_type_name(WalkState& w) {
   const TokenList& t = w.tokens;
   const std::size_t i = w.i;
   const NameId id = t.name_id(i);
-
-  if (w.pre.is_type_name(t, i)) {
-    if (t.kind(i) == TokenKind::TypeKw && w.pre.has(id, PreScan::kSixtyFourBit))
-      sixty_four_bit_warning(w, t.name(id), t.line(i));
-    std::size_t j = name_position(t, i);
-    if (t.is(j, TokenKind::Ident)) {
-      if (t.is(j + 1, TokenKind::LParen)) {
-        declare_function(w, j);
-      } else {
-        declare_variable(w, j);
-      }
-      return;
+  if (t.kind(i) == TokenKind::TypeKw && w.pre.has(id, PreScan::kSixtyFourBit))
+    sixty_four_bit_warning(w, t.name(id), t.line(i));
+  std::size_t j = name_position(t, i);
+  if (t.is(j, TokenKind::Ident)) {
+    if (t.is(j + 1, TokenKind::LParen)) {
+      declare_function(w, j);
+    } else {
+      declare_variable(w, j);
     }
-    // A type used as a value: a constructor call, a cast, a template argument.
-    read_name(w, id);
-    w.i = i + 1;
     return;
   }
-
-  if (t.is(i + 1, TokenKind::Dot)) {
-    read_name(w, id);
-    w.i = i + 1;
-    return;
-  }
-  if (w.pre.has(id, PreScan::kFunctionName)) w.table.resolve(id);
-  if (t.is(i + 1, TokenKind::Equals)) {
-    write_name(w, id);
-  } else {
-    read_name(w, id);
-  }
+  // A type used as a value: a constructor call, a cast, a template argument.
+  read_name(w, id);
   w.i = i + 1;
 }
 

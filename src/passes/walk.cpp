@@ -127,9 +127,25 @@ void walk(WalkState& w) {
     w.i = i;
     if (i == limit) continue;
     switch (kSteps[std::size_t(t.kind(i))]) {
-      case Step::Name:
-        handle_name(w);
+      case Step::Name: {
+        const NameId id = t.name_id(i);
+        const std::uint8_t flags = w.pre.name_flags[id];
+        if (t.kind(i) == TokenKind::TypeKw || (flags & PreScan::kTypeName)) {
+          handle_type_name(w);
+          break;
+        }
+        // Any other name is a read, or a write when a plain `=` follows. A call of a
+        // declared function name resolves it before the read does.
+        const TokenKind next = i + 1 < n ? t.kind(i + 1) : TokenKind::Semicolon;
+        if (next != TokenKind::Dot && (flags & PreScan::kFunctionName)) w.table.resolve(id);
+        if (next == TokenKind::Equals) {
+          write_name(w, id);
+        } else {
+          read_name(w, id);
+        }
+        w.i = i + 1;
         break;
+      }
       case Step::ClassHeader:
         class_header(w);
         break;

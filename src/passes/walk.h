@@ -70,7 +70,7 @@ struct WalkState {
 void walk(WalkState& w);
 
 // Token handlers, each leaving w.i at the next token to handle.
-void handle_name(WalkState& w);        // Ident or TypeKw
+void handle_type_name(WalkState& w);   // TypeKw, or an Ident naming a class or interface
 void handle_dot(WalkState& w);         // `.`
 void handle_tilde(WalkState& w);       // `~`
 void handle_for(WalkState& w);         // `for` followed by `(`
@@ -79,14 +79,18 @@ void function_header(WalkState& w, std::size_t name_index, std::uint64_t line);
 // The header after `~Name` (at tilde_index); name is "~Name".
 void destructor_header(WalkState& w, std::size_t tilde_index, std::string_view name);
 
-// Reads and writes of a bare name, with the member fallbacks inside a class body.
-void read_name(WalkState& w, NameId name);
-void write_name(WalkState& w, NameId name);
-
 // Member bookkeeping; the name token is at index name_index, on that line.
 void record_member_variable(WalkState& w, std::size_t name_index, std::uint64_t line);
 void record_member_function(WalkState& w, std::size_t name_index, std::uint64_t line);
 void read_member_fallback(WalkState& w, NameId name);
+
+// Reads and writes of a bare name, with the member fallbacks inside a class body.
+inline void read_name(WalkState& w, NameId name) {
+  if (!w.table.resolve(name) && w.in_class) read_member_fallback(w, name);
+}
+inline void write_name(WalkState& w, NameId name) {
+  if (!w.table.mark_written(name) && w.in_class) w.classes.mark_used(w.current_class, name);
+}
 
 // Shadowing of the name at name_index, on that line: for a declaration, and for a
 // parameter (whose Params scope is innermost).
