@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -38,20 +39,30 @@ inline std::size_t piece_size(const ContextName& c) {
 }
 inline std::size_t piece_size(const ShownContext& c) { return c.debug ? 8 : piece_size(c.ctx); }
 
-inline void append_piece(std::string& out, std::string_view text) { out.append(text); }
-inline void append_piece(std::string& out, const Shown& s) { append_display(out, s.name, s.debug); }
-inline void append_piece(std::string& out, const ContextName& c) { c.append_to(out); }
-inline void append_piece(std::string& out, const ShownContext& c) {
-  append_display(out, c.ctx, c.debug);
+// Each writes its piece at p and returns the end of what it wrote.
+inline char* write_piece(char* p, std::string_view text) {
+  if (!text.empty()) std::memcpy(p, text.data(), text.size());
+  return p + text.size();
+}
+char* write_hex8(char* p, std::uint32_t value);
+inline char* write_piece(char* p, const Shown& s) {
+  return s.debug ? write_hex8(p, fnv1a(s.name)) : write_piece(p, s.name);
+}
+inline char* write_piece(char* p, const ContextName& c) {
+  return write_piece(write_piece(write_piece(p, c.head), c.sep), c.tail);
+}
+inline char* write_piece(char* p, const ShownContext& c) {
+  if (c.debug) return write_hex8(p, fnv1a(c.ctx.tail, fnv1a(c.ctx.sep, fnv1a(c.ctx.head))));
+  return write_piece(p, c.ctx);
 }
 
-// The pieces joined, in one allocation of the exact size: there can be a warning for
-// every few tokens.
+// The pieces joined, sized once and written in place: there can be a warning for every
+// few tokens.
 template <typename... Pieces>
 std::string join(const Pieces&... pieces) {
-  std::string out;
-  out.reserve((piece_size(pieces) + ...));
-  (append_piece(out, pieces), ...);
+  std::string out((piece_size(pieces) + ...), '\0');
+  char* p = out.data();
+  ((p = write_piece(p, pieces)), ...);
   return out;
 }
 
