@@ -38,7 +38,8 @@ void sort_by_line(std::vector<Warning>& warnings) {
     std::vector<std::uint32_t> start(std::size_t(max_line) + 2, 0);
     for (const Warning& w : warnings) ++start[std::size_t(w.line) + 1];
     std::partial_sum(start.begin(), start.end(), start.begin());
-    for (std::size_t k = 0; k < n; ++k) order[start[std::size_t(warnings[k].line)]++] = std::uint32_t(k);
+    for (std::size_t k = 0; k < n; ++k)
+      order[start[std::size_t(warnings[k].line)]++] = std::uint32_t(k);
   } else {
     std::iota(order.begin(), order.end(), std::uint32_t{0});
     std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
@@ -61,6 +62,7 @@ AnalysisResult analyze(const TokenList& tokens, bool debug) {
   close_remaining_scopes(w.scope_stack, w.table, debug, result.warnings);
   if (debug) result.class_dump = dump_classes(pre.implementations, w.classes);
   report_members(w.classes, pre, debug, result.warnings);
+  for (Warning& warning : result.warnings) warning.line = line_of(tokens, warning.line);
   sort_by_line(result.warnings);
   return result;
 }

@@ -13,7 +13,7 @@ namespace linter {
 // One class or interface header; its members are ClassRegistry::members(record).
 struct ClassInfo {
   std::string_view name;
-  std::uint64_t line = 0;
+  std::uint64_t line = 0;  // or its name's token, see kAtToken
   bool is_interface = false;
   NameId id = kNoName;
   std::size_t first_member = 0;  // the record's members: [first_member, end_member)

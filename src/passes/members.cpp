@@ -71,23 +71,25 @@ void read_member_fallback(WalkState& w, NameId name) {
   if (!w.classes.mark_read(w.current_class, name)) mark_inherited_member(w, name);
 }
 
-void record_member_variable(WalkState& w, std::size_t name_index, std::uint64_t line) {
+void record_member_variable(WalkState& w, std::size_t name_index) {
   NameId id = w.tokens.name_id(name_index);
-  w.classes.add_member({w.tokens.name(id), line, false, false, SymbolKind::MemberVariable, id});
+  w.classes.add_member(
+      {w.tokens.name(id), at_token(name_index), false, false, SymbolKind::MemberVariable, id});
   if (referenced_before(w, id)) w.classes.mark_read(w.current_class, id);
 }
 
-void record_member_function(WalkState& w, std::size_t name_index, std::uint64_t line) {
+void record_member_function(WalkState& w, std::size_t name_index) {
   NameId id = w.tokens.name_id(name_index);
   std::string_view name = w.tokens.name(id);
   if (w.debug) {
-    std::string t = w.trace_head(line) + "  DECLARE member ";
+    std::string t = w.trace_head(w.tokens.line(name_index)) + "  DECLARE member ";
     append_display(t, name, true);
     t += " on class ";
     append_display(t, w.class_name(), true);
     w.trace.push_back(std::move(t));
   }
-  w.classes.add_member({name, line, false, false, SymbolKind::MemberFunction, id});
+  w.classes.add_member(
+      {name, at_token(name_index), false, false, SymbolKind::MemberFunction, id});
   if (referenced_before(w, id) || is_operator_method(name)) w.classes.mark_read(w.current_class, id);
 }
 
@@ -130,7 +132,7 @@ void handle_tilde(WalkState& w) {
   // "~Name" is no word of the script: no `.` can precede it and no read can look for
   // it, so it is never marked.
   if (w.in_class)
-    w.classes.add_member({name, t.line(tilde + 1), false, false, SymbolKind::MemberFunction});
+    w.classes.add_member({name, at_token(tilde + 1), false, false, SymbolKind::MemberFunction});
   destructor_header(w, tilde, name);
 }
 

@@ -41,9 +41,9 @@ void parse_parameters(WalkState& w, const ContextName& ctx, bool with_class) {
       w.i = type + 1;
       continue;
     }
-    const std::uint64_t line = t.line(p);
-    check_parameter_shadowing(w, p, ctx, with_class, line);
-    w.table.declare({t.name(t.name_id(p)), line, false, false, SymbolKind::Parameter, t.name_id(p)});
+    check_parameter_shadowing(w, p, ctx, with_class);
+    w.table.declare(
+        {t.name(t.name_id(p)), at_token(p), false, false, SymbolKind::Parameter, t.name_id(p)});
     if (!t.is(p + 1, TokenKind::Equals)) {
       w.i = p + 1;
       continue;
@@ -68,11 +68,11 @@ void parse_parameters(WalkState& w, const ContextName& ctx, bool with_class) {
 
 }  // namespace
 
-void function_header(WalkState& w, std::size_t name_index, std::uint64_t line) {
+void function_header(WalkState& w, std::size_t name_index) {
   const TokenList& t = w.tokens;
   std::string_view name = t.name(t.name_id(name_index));
   ContextName ctx = w.in_class ? ContextName{w.class_name(), "::", name} : ContextName{name, "", ""};
-  push_params_trace(w, line, ctx);
+  if (w.debug) push_params_trace(w, t.line(name_index), ctx);
   w.table.open_scope();
   w.scope_stack.push_back({std::nullopt, ctx, w.brace_depth + 1, ScopeKind::Params});
   w.i = name_index + 2;

@@ -7,36 +7,39 @@
 
 namespace linter {
 
-void check_shadowing(WalkState& w, std::size_t name_index, std::uint64_t line) {
+void check_shadowing(WalkState& w, std::size_t name_index) {
   const NameId id = w.tokens.name_id(name_index);
   const Symbol* outer = w.table.find_outer(id);
   const bool member = w.in_class && w.classes.has_member(w.current_class, id);
   if (!outer && !member) return;
   const Shown name{w.tokens.name(id), w.debug};
+  const std::uint64_t where = at_token(name_index);
   if (outer) {
+    const std::string outer_line = std::to_string(line_of(w.tokens, outer->line));
     w.warnings.push_back({join("[", w.ctx, "] '", name, "' shadows ", kind_word(outer->kind),
-                               " declared at line ", std::to_string(outer->line)),
-                          line});
+                               " declared at line ", outer_line),
+                          where});
   }
   if (member) {
     w.warnings.push_back({join("[", w.ctx, "] '", name, "' shadows member of '",
                                Shown{w.class_name(), w.debug}, "'"),
-                          line});
+                          where});
   }
 }
 
 void check_parameter_shadowing(WalkState& w, std::size_t name_index, const ContextName& ctx,
-                               bool with_class, std::uint64_t line) {
+                               bool with_class) {
   const NameId id = w.tokens.name_id(name_index);
   const Shown name{w.tokens.name(id), w.debug};
+  const std::uint64_t where = at_token(name_index);
   if (with_class && w.classes.has_member(w.current_class, id)) {
     w.warnings.push_back({join("[", ctx, "] Parameter '", name, "' shadows member of '",
                                Shown{w.class_name(), w.debug}, "'"),
-                          line});
+                          where});
   }
   if (w.table.find_outer(id)) {
     w.warnings.push_back(
-        {join("[", ctx, "] Parameter '", name, "' shadows outer declaration"), line});
+        {join("[", ctx, "] Parameter '", name, "' shadows outer declaration"), where});
   }
 }
 

@@ -21,11 +21,11 @@ void class_header(WalkState& w) {
     w.i = i + 1;
     return;
   }
-  std::string_view name = t.text(i + 1);
-  std::uint64_t line = t.line(i + 1);
   NameId id = t.name_id(i + 1);
-  w.table.declare({name, line, false, false, SymbolKind::Class, id});
-  w.current_class = w.classes.add_record(name, id, line, t.kind(i) == TokenKind::Interface);
+  std::string_view name = t.name(id);
+  w.table.declare({name, at_token(i + 1), false, false, SymbolKind::Class, id});
+  w.current_class =
+      w.classes.add_record(name, id, at_token(i + 1), t.kind(i) == TokenKind::Interface);
   w.i = t.is(i + 2, TokenKind::Colon) ? i + 4 : i + 2;
   w.class_depth = w.brace_depth + 1;
   w.ctx = ContextName{name, "", ""};
@@ -84,7 +84,9 @@ void close_block(WalkState& w) {
 }
 
 // What the walk does at a token, by its kind.
-enum class Step : std::uint8_t { Skip, Name, ClassHeader, Keyword, OpenBlock, CloseBlock, Dot, Tilde };
+enum class Step : std::uint8_t {
+  Skip, Name, ClassHeader, Keyword, OpenBlock, CloseBlock, Dot, Tilde
+};
 
 constexpr std::array<Step, kTokenKindCount> steps() {
   std::array<Step, kTokenKindCount> s{};

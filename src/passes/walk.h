@@ -74,14 +74,14 @@ void handle_type_name(WalkState& w);   // TypeKw, or an Ident naming a class or 
 void handle_dot(WalkState& w);         // `.`
 void handle_tilde(WalkState& w);       // `~`
 void handle_for(WalkState& w);         // `for` followed by `(`
-// name_index is the function name's token, line its line.
-void function_header(WalkState& w, std::size_t name_index, std::uint64_t line);
+// name_index is the function name's token.
+void function_header(WalkState& w, std::size_t name_index);
 // The header after `~Name` (at tilde_index); name is "~Name".
 void destructor_header(WalkState& w, std::size_t tilde_index, std::string_view name);
 
-// Member bookkeeping; the name token is at index name_index, on that line.
-void record_member_variable(WalkState& w, std::size_t name_index, std::uint64_t line);
-void record_member_function(WalkState& w, std::size_t name_index, std::uint64_t line);
+// Member bookkeeping; the name token is at index name_index.
+void record_member_variable(WalkState& w, std::size_t name_index);
+void record_member_function(WalkState& w, std::size_t name_index);
 void read_member_fallback(WalkState& w, NameId name);
 
 // Reads and writes of a bare name, with the member fallbacks inside a class body.
@@ -92,10 +92,10 @@ inline void write_name(WalkState& w, NameId name) {
   if (!w.table.mark_written(name) && w.in_class) w.classes.mark_used(w.current_class, name);
 }
 
-// Shadowing of the name at name_index, on that line: for a declaration, and for a
-// parameter (whose Params scope is innermost).
-void check_shadowing(WalkState& w, std::size_t name_index, std::uint64_t line);
+// Shadowing of the name at name_index: for a declaration, and for a parameter (whose
+// Params scope is innermost).
+void check_shadowing(WalkState& w, std::size_t name_index);
 void check_parameter_shadowing(WalkState& w, std::size_t name_index, const ContextName& ctx,
-                               bool with_class, std::uint64_t line);
+                               bool with_class);
 
 }  // namespace linter

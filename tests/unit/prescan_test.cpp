@@ -132,8 +132,8 @@ TEST(PreScanNames, TypeFunctionAndDotNames) {
 }
 
 TEST(PreScanNames, ImplementationsNeedATypeAfterTheColon) {
-  expect_same("class A : I { } interface I { } class B : Nothing { } class C : I, J { } class A : J {}"
-              "interface J {} interface K : I {}");
+  expect_same("class A : I { } interface I { } class B : Nothing { } class C : I, J { }"
+              "class A : J {} interface J {} interface K : I {}");
   expect_same("class A :");
   expect_same("class A : I");
 }
