@@ -104,40 +104,46 @@ constexpr std::array<Step, kTokenKindCount> steps() {
 
 constexpr std::array<Step, kTokenKindCount> kSteps = steps();
 
+// Closes the brace-less for scopes whose statement has ended by w.i; one that ended
+// inside a nested header closes together with the inner one. Returns where the
+// innermost one still open ends, or n.
+std::size_t close_ended_for_scopes(WalkState& w, std::size_t n) {
+  while (w.scope_stack.size() > 1) {
+    const std::optional<std::uint64_t>& end = w.scope_stack.back().inline_end;
+    if (!end) break;
+    if (*end > w.i) return std::size_t(std::min<std::uint64_t>(*end, n));
+    w.close_top_scope();
+  }
+  return n;
+}
+
 }  // namespace
 
 void walk(WalkState& w) {
   const TokenList& t = w.tokens;
   const std::size_t n = t.size();
-  while (w.i < n) {
-    // Brace-less for scopes end where their statement ends; one that ended inside a
-    // nested header closes together with the inner one.
-    std::size_t limit = n;
-    while (w.scope_stack.size() > 1) {
-      const std::optional<std::uint64_t>& end = w.scope_stack.back().inline_end;
-      if (!end) break;
-      if (*end > w.i) {
-        limit = std::min<std::uint64_t>(*end, n);
-        break;
-      }
-      w.close_top_scope();
-    }
+  const std::uint8_t* name_flags = w.pre.name_flags.data();
+  std::size_t limit = close_ended_for_scopes(w, n);
+  std::size_t i = w.i;
+  for (;;) {
     // Most tokens (operators, literals, punctuation) need nothing: pass over them up to
     // the next that does, or to where the innermost brace-less for scope ends.
-    std::size_t i = w.i;
     while (i < limit && kSteps[std::size_t(t.kind(i))] == Step::Skip) ++i;
-    w.i = i;
-    if (i == limit) continue;
-    switch (kSteps[std::size_t(t.kind(i))]) {
-      case Step::Name: {
-        const NameId id = t.name_id(i);
-        const std::uint8_t flags = w.pre.name_flags[id];
-        if (t.kind(i) == TokenKind::TypeKw || (flags & PreScan::kTypeName)) {
-          handle_type_name(w);
-          break;
-        }
-        // Any other name is a read, or a write when a plain `=` follows. A call of a
-        // declared function name resolves it before the read does.
+    if (i >= limit) {
+      if (i >= n) break;
+      w.i = i;
+      limit = close_ended_for_scopes(w, n);
+      continue;
+    }
+    const Step step = kSteps[std::size_t(t.kind(i))];
+    // Reads, writes and dots are most of what remains, and open or close no scope, so
+    // the limit holds after them.
+    if (step == Step::Name) {
+      const NameId id = t.name_id(i);
+      const std::uint8_t flags = name_flags[id];
+      if (t.kind(i) != TokenKind::TypeKw && !(flags & PreScan::kTypeName)) {
+        // A read, or a write when a plain `=` follows. A call of a declared function
+        // name resolves it before the read does.
         const TokenKind next = i + 1 < n ? t.kind(i + 1) : TokenKind::Semicolon;
         if (next != TokenKind::Dot && (flags & PreScan::kFunctionName)) w.table.resolve(id);
         if (next == TokenKind::Equals) {
@@ -145,18 +151,31 @@ void walk(WalkState& w) {
         } else {
           read_name(w, id);
         }
-        w.i = i + 1;
-        break;
+        ++i;
+        continue;
       }
+    } else if (step == Step::Dot) {
+      w.i = i;
+      handle_dot(w);
+      i = w.i;
+      continue;
+    } else if (step == Step::Keyword) {
+      // Only `for (` opens anything.
+      if (!t.is(i + 1, TokenKind::LParen) || !(name_flags[t.name_id(i)] & PreScan::kForWord)) {
+        ++i;
+        continue;
+      }
+    }
+    w.i = i;
+    switch (step) {
+      case Step::Name:
+        handle_type_name(w);
+        break;
       case Step::ClassHeader:
         class_header(w);
         break;
       case Step::Keyword:
-        if (t.is(i + 1, TokenKind::LParen) && w.pre.has(t.name_id(i), PreScan::kForWord)) {
-          handle_for(w);
-        } else {
-          w.i = i + 1;
-        }
+        handle_for(w);
         break;
       case Step::OpenBlock:
         open_block(w);
@@ -164,16 +183,17 @@ void walk(WalkState& w) {
       case Step::CloseBlock:
         close_block(w);
         break;
-      case Step::Dot:
-        handle_dot(w);
-        break;
       case Step::Tilde:
         handle_tilde(w);
         break;
+      case Step::Dot:
       case Step::Skip:
         break;
     }
+    i = w.i;
+    limit = close_ended_for_scopes(w, n);
   }
+  w.i = i;
 }
 
 }  // namespace linter
