@@ -33,6 +33,12 @@ struct ShownContext {
 };
 
 inline std::size_t piece_size(std::string_view text) { return text.size(); }
+// A literal's size is known at compile time; converting it to a string_view would
+// measure it at run time.
+template <std::size_t N>
+constexpr std::size_t piece_size(const char (&)[N]) {
+  return N - 1;
+}
 inline std::size_t piece_size(const Shown& s) { return s.debug ? 8 : s.name.size(); }
 inline std::size_t piece_size(const ContextName& c) {
   return c.head.size() + c.sep.size() + c.tail.size();
@@ -43,6 +49,11 @@ inline std::size_t piece_size(const ShownContext& c) { return c.debug ? 8 : piec
 inline char* write_piece(char* p, std::string_view text) {
   if (!text.empty()) std::memcpy(p, text.data(), text.size());
   return p + text.size();
+}
+template <std::size_t N>
+char* write_piece(char* p, const char (&text)[N]) {
+  std::memcpy(p, text, N - 1);
+  return p + (N - 1);
 }
 char* write_hex8(char* p, std::uint32_t value);
 inline char* write_piece(char* p, const Shown& s) {
