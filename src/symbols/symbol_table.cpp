@@ -36,6 +36,7 @@ void SymbolTable::drop_innermost() {
 }
 
 bool SymbolTable::pop_scope(Scope& out) {
+  out.clear();
   return close_innermost(
       [&](std::span<const Symbol> symbols) { out.assign(symbols.begin(), symbols.end()); });
 }

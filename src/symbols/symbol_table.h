@@ -68,7 +68,12 @@ class SymbolTable {
   template <typename Report>
   bool close_innermost(Report&& report) {
     if (starts_.empty()) return false;
-    std::size_t begin = starts_.back();
+    const std::size_t begin = starts_.back();
+    if (begin == symbols_.size()) {
+      // Most blocks declare nothing: nothing to report or to unlink.
+      starts_.pop_back();
+      return true;
+    }
     report(std::span<const Symbol>(symbols_.data() + begin, symbols_.size() - begin));
     drop_innermost();
     return true;
