@@ -5,15 +5,6 @@
 
 namespace linter {
 
-std::size_t name_position(const TokenList& tokens, std::size_t t) {
-  std::size_t j = t + 1;
-  if (tokens.is(t + 1, TokenKind::At)) j = t + 2;
-  while (tokens.is(j, TokenKind::LBracket) && tokens.is(j + 1, TokenKind::RBracket) &&
-         j + 2 < tokens.size())
-    j += 2;
-  return j;
-}
-
 namespace {
 
 std::uint8_t word_flags(std::string_view word) {

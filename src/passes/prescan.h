@@ -62,6 +62,13 @@ PreScan prescan(const TokenList& tokens);
 
 // The name position after a type at index t: one optional `@`, then any number of
 // empty `[]` pairs.
-std::size_t name_position(const TokenList& tokens, std::size_t t);
+inline std::size_t name_position(const TokenList& tokens, std::size_t t) {
+  std::size_t j = t + 1;
+  if (tokens.is(t + 1, TokenKind::At)) j = t + 2;
+  while (tokens.is(j, TokenKind::LBracket) && tokens.is(j + 1, TokenKind::RBracket) &&
+         j + 2 < tokens.size())
+    j += 2;
+  return j;
+}
 
 }  // namespace linter

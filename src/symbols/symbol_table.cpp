@@ -2,22 +2,6 @@
 
 namespace linter {
 
-void SymbolTable::declare(const Symbol& symbol) {
-  Ref outer = 0;
-  NameId id = symbol.id;
-  if (id != kNoName) {
-    if (id >= top_.size()) top_.resize(std::size_t(id) + 1, 0);
-    Ref& t = top_[id];
-    // Only the first symbol of a name within a scope enters the index.
-    if (t == 0 || t - 1 < starts_.back()) {
-      outer = t;
-      t = Ref(symbols_.size() + 1);
-    }
-  }
-  symbols_.push_back(symbol);
-  outer_.push_back(outer);
-}
-
 void SymbolTable::note_unresolved(NameId name) {
   if (name == kNoName) return;
   if (name >= unresolved_.size()) unresolved_.resize(std::size_t(name) + 1, 0);

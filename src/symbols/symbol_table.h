@@ -26,7 +26,21 @@ class SymbolTable {
 
   void open_scope() { starts_.push_back(symbols_.size()); }
   // Appends to the innermost scope.
-  void declare(const Symbol& symbol);
+  void declare(const Symbol& symbol) {
+    Ref outer = 0;
+    const NameId id = symbol.id;
+    if (id != kNoName) {
+      if (id >= top_.size()) top_.resize(std::size_t(id) + 1, 0);
+      Ref& t = top_[id];
+      // Only the first symbol of a name within a scope enters the index.
+      if (t == 0 || t - 1 < starts_.back()) {
+        outer = t;
+        t = Ref(symbols_.size() + 1);
+      }
+    }
+    symbols_.push_back(symbol);
+    outer_.push_back(outer);
+  }
   // A read: marks the innermost declaration used and read; records a miss in unresolved.
   bool resolve(NameId name) {
     if (Ref e = top(name)) {
