@@ -1,6 +1,8 @@
 #include "passes/prescan.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <string_view>
 
 namespace linter {
@@ -15,8 +17,7 @@ std::uint8_t word_flags(std::string_view word) {
 }
 
 // What the scan does at a token, chosen by the token's kind and the next one's. Most
-// pairs call for nothing, so the scan tests one table entry per token and branches
-// rarely.
+// pairs call for nothing.
 enum Action : std::uint8_t {
   kNothing,
   kTypeHeader,    // class or interface, then a name
@@ -31,8 +32,8 @@ enum Action : std::uint8_t {
   kSemicolon,
 };
 // kTypedName when the token after the next is `(`, else nothing: a type followed by a
-// name is mostly a variable, and masking this bit by the third token, without a
-// branch, keeps those out of the slow path.
+// name is mostly a variable, and telling the two apart by table keeps those out of
+// the slow path.
 constexpr std::uint8_t kTypedNameIfParen = 0x80;
 
 // Row: a token's kind; column: the next token's kind, or kEnd after the last token.
@@ -77,8 +78,25 @@ constexpr ActionTable active_actions() {
   return t;
 }
 
-constexpr ActionTable kIdleActions = idle_actions();
-constexpr ActionTable kActiveActions = active_actions();
+// An action table, and whether each token needs work, by pair and by whether the token
+// after the pair is `(`: the scan reads the second for every token, the first only for
+// those that need work.
+struct Tables {
+  ActionTable actions;
+  std::array<std::uint8_t, 2 * kTokenKindCount * kColumns> needs_work;
+};
+
+constexpr Tables tables(const ActionTable& actions) {
+  Tables t{actions, {}};
+  for (std::size_t c = 0; c < actions.size(); ++c) {
+    t.needs_work[2 * c] = (actions[c] & 0x7F) != 0;
+    t.needs_work[2 * c + 1] = actions[c] != 0;
+  }
+  return t;
+}
+
+constexpr Tables kIdle = tables(idle_actions());
+constexpr Tables kActive = tables(active_actions());
 
 // A declaration `T name(` whose T is an identifier: whether T is a type name is known
 // only once every class header has been seen.
@@ -99,24 +117,34 @@ class Scanner {
     if (n_ >= 3) {
       const std::size_t end = n_ - 2;  // the last token with two after it
       while (k < end) {
-        // Locals, so that the loop over tokens that need nothing keeps them in registers.
-        const std::uint8_t* actions = actions_;
-        TokenKind next = t.kind(k), after = t.kind(k + 1);
-        std::uint8_t a = kNothing;
-        for (; k < end; ++k) {
-          TokenKind kind = next;
-          next = after;
-          after = t.kind(k + 2);
-          const unsigned paren = after == TokenKind::LParen;
-          a = actions[cell(kind, next)] & (0x7Fu | paren << 7);
-          if (a != kNothing) break;
+        // The tokens of a block of up to 64 that need work, as bits, found without a
+        // branch per token: which tokens need work follows no pattern a branch
+        // predictor could learn.
+        const Tables* tables = tables_;
+        const std::size_t stop = std::min(k + 64, end);
+        std::uint64_t todo = 0;
+        for (std::size_t j = stop; j-- > k;) {
+          const std::size_t c = cell(t.kind(j), t.kind(j + 1));
+          todo = todo << 1 | tables->needs_work[2 * c + (t.kind(j + 2) == TokenKind::LParen)];
         }
-        if (k == end) break;
-        k = act(a == kTypedNameIfParen ? kTypedName : Action(a), k) + 1;
+        std::size_t resume = stop;
+        while (todo) {
+          const std::size_t j = k + std::size_t(std::countr_zero(todo));
+          todo &= todo - 1;
+          const std::uint8_t a = tables->actions[cell(t.kind(j), t.kind(j + 1))];
+          const std::size_t last = act(a == kTypedNameIfParen ? kTypedName : Action(a), j);
+          // Having stepped over a token or switched tables, the bits are stale.
+          if (last != j || tables_ != tables) {
+            resume = last + 1;
+            break;
+          }
+        }
+        k = resume;
       }
     }
     for (; k < n_; ++k) {
-      std::uint8_t a = actions_[cell(t.kind(k), k + 1 < n_ ? std::size_t(t.kind(k + 1)) : kEnd)];
+      std::uint8_t a =
+          tables_->actions[cell(t.kind(k), k + 1 < n_ ? std::size_t(t.kind(k + 1)) : kEnd)];
       // Too near the end for `T name (`.
       if (a != kNothing && a != kTypedNameIfParen) k = act(Action(a), k);
     }
@@ -212,7 +240,7 @@ class Scanner {
   }
 
   void activate() {
-    actions_ = open_headers_.empty() && waiting_.empty() ? &kIdleActions[0] : &kActiveActions[0];
+    tables_ = open_headers_.empty() && waiting_.empty() ? &kIdle : &kActive;
   }
 
   struct OpenHeader {
@@ -228,7 +256,7 @@ class Scanner {
   const std::size_t n_;
   std::uint8_t* flags_;
   std::vector<ForHeader>& headers_;
-  const std::uint8_t* actions_ = &kIdleActions[0];
+  const Tables* tables_ = &kIdle;
   std::vector<OpenHeader> open_headers_;
   std::vector<Waiting> waiting_;
   // Parentheses and braces are counted only while they matter, relative to where
