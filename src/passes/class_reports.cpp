@@ -18,12 +18,13 @@ std::string dump_classes(const std::vector<Implementation>& implementations,
     out += '\n';
   }
   out += "=== INTERFACES ===\n";
-  for (const ClassInfo& info : classes.records()) {
+  for (std::size_t r = 0; r < classes.records().size(); ++r) {
+    const ClassInfo& info = classes.record(r);
     if (!info.is_interface) continue;
     out += "  interface ";
     append_display(out, info.name, true);
     out += " members:\n";
-    for (const Symbol& m : info.members) {
+    for (const Symbol& m : classes.members(r)) {
       out += "    ";
       append_display(out, m.name, true);
       out += m.used ? " used=true" : " used=false";
@@ -52,13 +53,13 @@ class InterfaceExemption {
 
   bool applies(NameId class_name, NameId member) {
     if (pre_.implementations.empty() || member == kNoName) return false;
-    auto pairs = pre_.implementations_of.find(class_name);
-    if (pairs == pre_.implementations_of.end()) return false;
+    std::span<const std::uint32_t> pairs = pre_.implementations_of(class_name);
+    if (pairs.empty()) return false;
     auto [it, fresh] = memo_.try_emplace(pair_key(class_name, member), false);
     if (!fresh) return it->second;
     bool exempt = false;
-    if (pairs->second.size() <= classes_.count_records_with(member)) {
-      for (std::size_t k : pairs->second) {
+    if (pairs.size() <= classes_.count_records_with(member)) {
+      for (std::size_t k : pairs) {
         auto iface = classes_.first_interface_named(pre_.implementations[k].interface_id);
         if (iface && classes_.member_used(*iface, member)) {
           exempt = true;
@@ -89,27 +90,20 @@ class InterfaceExemption {
 void report_members(const ClassRegistry& classes, const PreScan& pre, bool debug,
                     std::vector<Warning>& warnings) {
   InterfaceExemption exemption(classes, pre);
-  for (const ClassInfo& info : classes.records()) {
-    for (const Symbol& m : info.members) {
+  for (std::size_t r = 0; r < classes.records().size(); ++r) {
+    const ClassInfo& info = classes.record(r);
+    for (const Symbol& m : classes.members(r)) {
       if (m.used) {
         if (m.read || m.kind != SymbolKind::MemberVariable) continue;
-        std::string message = "[";
-        append_display(message, info.name, debug);
-        message += "] Member variable '";
-        append_display(message, m.name, debug);
-        message += "' is written but never read";
-        warnings.push_back({std::move(message), m.line});
+        warnings.push_back({join("[", Shown{info.name, debug}, "] Member variable '",
+                                 Shown{m.name, debug}, "' is written but never read"),
+                            m.line});
         continue;
       }
       if (m.kind == SymbolKind::MemberFunction && exemption.applies(info.id, m.id)) continue;
-      std::string message = "[";
-      append_display(message, info.name, debug);
-      message += "] Unused ";
-      message += kind_word(m.kind);
-      message += ": '";
-      append_display(message, m.name, debug);
-      message += "'";
-      warnings.push_back({std::move(message), m.line});
+      warnings.push_back({join("[", Shown{info.name, debug}, "] Unused ", kind_word(m.kind), ": '",
+                               Shown{m.name, debug}, "'"),
+                          m.line});
     }
   }
 }

@@ -1,14 +1,13 @@
 #include "passes/classes.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace linter {
 
 std::size_t ClassRegistry::add_record(std::string_view name, NameId id, std::uint64_t line,
                                       bool is_interface) {
   std::size_t r = records_.size();
-  records_.push_back({name, {}, line, is_interface, id});
+  records_.push_back({name, line, is_interface, id, members_.size(), members_.size()});
   if (id != kNoName) {
     if (id >= first_record_.size()) {
       first_record_.resize(std::size_t(id) + 1, kNone);
@@ -21,78 +20,66 @@ std::size_t ClassRegistry::add_record(std::string_view name, NameId id, std::uin
 }
 
 void ClassRegistry::add_member(const Symbol& member) {
-  std::size_t r = records_.size() - 1;
-  ClassInfo& info = records_[r];
-  if (member.id != kNoName) {
-    if (member.id >= by_name_.size()) by_name_.resize(std::size_t(member.id) + 1);
-    Groups& groups = by_name_[member.id];
-    if (groups.list.empty() || groups.list.back().record != r) groups.list.push_back({r, {}, 0, 0});
-    groups.list.back().members.push_back(info.members.size());
+  const std::size_t r = records_.size() - 1;
+  const std::size_t m = members_.size();
+  members_.push_back(member);
+  next_same_.push_back(kNone);
+  records_[r].end_member = m + 1;
+  if (member.id == kNoName) return;
+  if (member.id >= groups_index_.size()) groups_index_.resize(std::size_t(member.id) + 1, 0);
+  std::uint32_t& index = groups_index_[member.id];
+  if (index == 0) {
+    groups_.emplace_back();
+    index = std::uint32_t(groups_.size());
   }
-  info.members.push_back(member);
+  std::vector<Group>& list = groups_[index - 1].list;
+  if (list.empty() || list.back().record != r) {
+    list.push_back({r, m, m, m, m});
+    return;
+  }
+  Group& g = list.back();
+  next_same_[g.last] = m;
+  g.last = m;
+  if (g.read_next == kNone) g.read_next = m;
+  if (g.used_next == kNone) g.used_next = m;
 }
 
-const ClassRegistry::Group* ClassRegistry::find_group(NameId name, std::size_t record) const {
-  if (name >= by_name_.size()) return nullptr;
-  const std::vector<Group>& list = by_name_[name].list;
-  // Members usually go to the newest record; check it before searching.
-  if (!list.empty() && list.back().record == record) return &list.back();
+const ClassRegistry::Group* ClassRegistry::find_older_group(const std::vector<Group>& list,
+                                                            std::size_t record) {
   auto g = std::lower_bound(list.begin(), list.end(), record,
                             [](const Group& a, std::size_t r) { return a.record < r; });
   return (g != list.end() && g->record == record) ? &*g : nullptr;
 }
 
-ClassRegistry::Group* ClassRegistry::find_group(NameId name, std::size_t record) {
-  return const_cast<Group*>(std::as_const(*this).find_group(name, record));
-}
-
-bool ClassRegistry::has_member(std::size_t record, NameId name) const {
-  return find_group(name, record) != nullptr;
-}
-
 bool ClassRegistry::member_used(std::size_t record, NameId name) const {
   const Group* g = find_group(name, record);
-  return g && g->used_marked > 0;
+  return g && members_[g->first].used;
 }
 
 void ClassRegistry::mark_group_read(Group& g) {
-  std::vector<Symbol>& members = records_[g.record].members;
-  for (std::size_t k = g.read_marked; k < g.members.size(); ++k) {
-    Symbol& s = members[g.members[k]];
-    s.used = true;
-    s.read = true;
+  for (std::size_t m = g.read_next; m != kNone; m = next_same_[m]) {
+    members_[m].used = true;
+    members_[m].read = true;
   }
-  g.read_marked = g.members.size();
-  g.used_marked = g.members.size();
-}
-
-bool ClassRegistry::mark_read(std::size_t record, NameId name) {
-  Group* g = find_group(name, record);
-  if (!g) return false;
-  mark_group_read(*g);
-  return true;
+  g.read_next = kNone;
+  g.used_next = kNone;
 }
 
 bool ClassRegistry::mark_used(std::size_t record, NameId name) {
   Group* g = find_group(name, record);
   if (!g) return false;
-  std::vector<Symbol>& members = records_[g->record].members;
-  for (std::size_t k = g->used_marked; k < g->members.size(); ++k) members[g->members[k]].used = true;
-  g->used_marked = g->members.size();
+  for (std::size_t m = g->used_next; m != kNone; m = next_same_[m]) members_[m].used = true;
+  g->used_next = kNone;
   return true;
 }
 
 void ClassRegistry::mark_read_everywhere(NameId name) {
-  if (name >= by_name_.size()) return;
-  Groups& groups = by_name_[name];
-  if (groups.list.empty()) return;
-  for (std::size_t k = groups.dot_marked; k < groups.list.size(); ++k) mark_group_read(groups.list[k]);
+  if (name >= groups_index_.size() || groups_index_[name] == 0) return;
+  Groups& groups = groups_[groups_index_[name] - 1];
+  for (std::size_t k = groups.dot_marked; k < groups.list.size(); ++k)
+    if (groups.list[k].read_next != kNone) mark_group_read(groups.list[k]);
   // Only the newest group can still gain members.
   groups.dot_marked = groups.list.size() - 1;
-}
-
-std::size_t ClassRegistry::count_records_with(NameId name) const {
-  return name < by_name_.size() ? by_name_[name].list.size() : 0;
 }
 
 std::optional<std::size_t> ClassRegistry::first_record_named(NameId name) const {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -9,13 +10,14 @@
 
 namespace linter {
 
-// One class or interface header and the members recorded in its body.
+// One class or interface header; its members are ClassRegistry::members(record).
 struct ClassInfo {
   std::string_view name;
-  std::vector<Symbol> members;
-  std::uint64_t line = 0;
+  std::uint64_t line = 0;  // or its name's token, see kAtToken
   bool is_interface = false;
   NameId id = kNoName;
+  std::size_t first_member = 0;  // the record's members: [first_member, end_member)
+  std::size_t end_member = 0;
 };
 
 // A class header's name and the first name of its base list.
@@ -26,10 +28,10 @@ struct Implementation {
   NameId interface_id = kNoName;
 };
 
-// The ClassInfo records and an index of their members by name. A mark always covers
-// every member of one name in one record, and flags only ever turn on, so each group
-// of same-named members keeps how far it is already marked: marking costs O(1) amortised
-// however many classes, overloads or dots a script has.
+// The ClassInfo records, their members, and an index of the members by name. A mark
+// always covers every member of one name in one record, and flags only ever turn on,
+// so each group of same-named members keeps where its unmarked members start:
+// marking costs O(1) amortised however many classes, overloads or dots a script has.
 class ClassRegistry {
  public:
   std::size_t add_record(std::string_view name, NameId id, std::uint64_t line, bool is_interface);
@@ -39,13 +41,22 @@ class ClassRegistry {
 
   const std::vector<ClassInfo>& records() const { return records_; }
   const ClassInfo& record(std::size_t r) const { return records_[r]; }
+  std::span<const Symbol> members(std::size_t r) const {
+    return std::span<const Symbol>(members_).subspan(
+        records_[r].first_member, records_[r].end_member - records_[r].first_member);
+  }
 
-  bool has_member(std::size_t record, NameId name) const;
+  bool has_member(std::size_t record, NameId name) const { return find_group(name, record); }
   // Whether some member of that name in the record has its used flag.
   bool member_used(std::size_t record, NameId name) const;
   // Marks the record's members of that name used and read (or only used); false when
   // the record has no such member.
-  bool mark_read(std::size_t record, NameId name);
+  bool mark_read(std::size_t record, NameId name) {
+    Group* g = find_group(name, record);
+    if (!g) return false;
+    if (g->read_next != kNone) mark_group_read(*g);
+    return true;
+  }
   bool mark_used(std::size_t record, NameId name);
   // Marks the members of that name in every record used and read.
   void mark_read_everywhere(NameId name);
@@ -53,36 +64,61 @@ class ClassRegistry {
   // Calls f(record, used) for each, used telling whether one of those members is used.
   template <typename F>
   void each_record_with(NameId name, F f) const {
-    if (name >= by_name_.size()) return;
-    for (const Group& g : by_name_[name].list) f(g.record, g.used_marked > 0);
+    if (const Groups* groups = groups_of(name))
+      for (const Group& g : groups->list) f(g.record, members_[g.first].used);
   }
-  std::size_t count_records_with(NameId name) const;
+  std::size_t count_records_with(NameId name) const {
+    const Groups* groups = groups_of(name);
+    return groups ? groups->list.size() : 0;
+  }
 
   std::optional<std::size_t> first_record_named(NameId name) const;
   std::optional<std::size_t> first_interface_named(NameId name) const;
 
  private:
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  // The members of one name in one record, linked through next_same_ in order.
   struct Group {
     std::size_t record;
-    std::vector<std::size_t> members;  // indices into the record's members
-    std::size_t read_marked = 0;       // members before this are used and read
-    std::size_t used_marked = 0;       // members before this are used
+    std::size_t first;
+    std::size_t last;
+    std::size_t read_next;  // the first member not yet used and read, or kNone
+    std::size_t used_next;  // the first member not yet used, or kNone
   };
   struct Groups {
     std::vector<Group> list;     // by record, ascending
     std::size_t dot_marked = 0;  // groups before this are wholly used and read
   };
 
-  Group* find_group(NameId name, std::size_t record);
-  const Group* find_group(NameId name, std::size_t record) const;
+  const Groups* groups_of(NameId name) const {
+    if (name >= groups_index_.size() || groups_index_[name] == 0) return nullptr;
+    return &groups_[groups_index_[name] - 1];
+  }
+  const Group* find_group(NameId name, std::size_t record) const {
+    const Groups* groups = groups_of(name);
+    if (!groups) return nullptr;
+    const std::vector<Group>& list = groups->list;
+    // Members go to the newest record and reads mostly ask the current class, which
+    // is the newest: settle those without a search.
+    const std::size_t last = list.back().record;
+    if (last == record) return &list.back();
+    if (last < record) return nullptr;
+    return find_older_group(list, record);
+  }
+  Group* find_group(NameId name, std::size_t record) {
+    return const_cast<Group*>(static_cast<const ClassRegistry&>(*this).find_group(name, record));
+  }
+  static const Group* find_older_group(const std::vector<Group>& list, std::size_t record);
   void mark_group_read(Group& g);
 
   std::vector<ClassInfo> records_;
-  // By name id.
-  std::vector<Groups> by_name_;
+  std::vector<Symbol> members_;           // every record's, record after record
+  std::vector<std::size_t> next_same_;    // parallel to members_: next of its group, or kNone
+  std::vector<std::uint32_t> groups_index_;  // by name id: index into groups_ plus one, or 0
+  std::vector<Groups> groups_;            // only for names some member has
   std::vector<std::size_t> first_record_;
   std::vector<std::size_t> first_interface_;
-  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 };
 
 }  // namespace linter

@@ -10,9 +10,15 @@ std::uint32_t fnv1a(std::string_view bytes, std::uint32_t hash) {
   return hash;
 }
 
-void append_hex8(std::string& out, std::uint32_t value) {
+char* write_hex8(char* p, std::uint32_t value) {
   static constexpr char kDigits[] = "0123456789abcdef";
-  for (int shift = 28; shift >= 0; shift -= 4) out.push_back(kDigits[(value >> shift) & 0xF]);
+  for (int shift = 28; shift >= 0; shift -= 4) *p++ = kDigits[(value >> shift) & 0xF];
+  return p;
+}
+
+void append_hex8(std::string& out, std::uint32_t value) {
+  char digits[8];
+  out.append(digits, write_hex8(digits, value));
 }
 
 void append_display(std::string& out, std::string_view name, bool debug) {

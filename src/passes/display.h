@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -19,5 +20,61 @@ void append_hex8(std::string& out, std::uint32_t value);
 void append_display(std::string& out, std::string_view name, bool debug);
 void append_display(std::string& out, const ContextName& ctx, bool debug);
 std::string display_name(std::string_view name, bool debug);
+
+// Pieces of a warning's text: plain text, a name or a context name shown as
+// append_display shows them, or a context name written out whatever the mode.
+struct Shown {
+  std::string_view name;
+  bool debug;
+};
+struct ShownContext {
+  const ContextName& ctx;
+  bool debug;
+};
+
+inline std::size_t piece_size(std::string_view text) { return text.size(); }
+// A literal's size is known at compile time; converting it to a string_view would
+// measure it at run time.
+template <std::size_t N>
+constexpr std::size_t piece_size(const char (&)[N]) {
+  return N - 1;
+}
+inline std::size_t piece_size(const Shown& s) { return s.debug ? 8 : s.name.size(); }
+inline std::size_t piece_size(const ContextName& c) {
+  return c.head.size() + c.sep.size() + c.tail.size();
+}
+inline std::size_t piece_size(const ShownContext& c) { return c.debug ? 8 : piece_size(c.ctx); }
+
+// Each writes its piece at p and returns the end of what it wrote.
+inline char* write_piece(char* p, std::string_view text) {
+  if (!text.empty()) std::memcpy(p, text.data(), text.size());
+  return p + text.size();
+}
+template <std::size_t N>
+char* write_piece(char* p, const char (&text)[N]) {
+  std::memcpy(p, text, N - 1);
+  return p + (N - 1);
+}
+char* write_hex8(char* p, std::uint32_t value);
+inline char* write_piece(char* p, const Shown& s) {
+  return s.debug ? write_hex8(p, fnv1a(s.name)) : write_piece(p, s.name);
+}
+inline char* write_piece(char* p, const ContextName& c) {
+  return write_piece(write_piece(write_piece(p, c.head), c.sep), c.tail);
+}
+inline char* write_piece(char* p, const ShownContext& c) {
+  if (c.debug) return write_hex8(p, fnv1a(c.ctx.tail, fnv1a(c.ctx.sep, fnv1a(c.ctx.head))));
+  return write_piece(p, c.ctx);
+}
+
+// The pieces joined, sized once and written in place: there can be a warning for every
+// few tokens.
+template <typename... Pieces>
+std::string join(const Pieces&... pieces) {
+  std::string out((piece_size(pieces) + ...), '\0');
+  char* p = out.data();
+  ((p = write_piece(p, pieces)), ...);
+  return out;
+}
 
 }  // namespace linter

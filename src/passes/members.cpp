@@ -1,7 +1,6 @@
 // Class and interface members: recording them, and every way they get marked.
 #include <algorithm>
 #include <array>
-#include <unordered_set>
 
 #include "passes/display.h"
 #include "passes/walk.h"
@@ -37,27 +36,29 @@ bool referenced_before(const WalkState& w, NameId name) {
 // class's first base, then that type's first base, and so on, marking the members of
 // the first type that has some of that name. A name met twice means a cycle.
 void mark_inherited_member(WalkState& w, NameId name) {
-  if (w.inherited_memo_class != w.current_class) {
-    w.inherited_memo = {};
-    w.inherited_memo_class = w.current_class;
-  }
-  auto [memo, fresh] = w.inherited_memo.try_emplace(name, std::nullopt);
-  if (!fresh) {
-    if (memo->second) w.classes.mark_read(*memo->second, name);
+  if (w.inherited_reads.empty()) w.inherited_reads.resize(w.tokens.name_count());
+  WalkState::InheritedRead& memo = w.inherited_reads[name];
+  const std::uint32_t stamp = std::uint32_t(w.current_class + 1);
+  if (memo.class_stamp == stamp) {
+    if (memo.record) w.classes.mark_read(memo.record - 1, name);
     return;
   }
-  // The memo makes this walk once per name and class body, so a plain set will do.
+  memo = {stamp, 0};
+  // The memo makes this walk once per name and class body.
+  if (w.chain_seen.empty()) w.chain_seen.resize(w.tokens.name_count());
+  const std::size_t walk = ++w.chain_walks;
   NameId current = w.classes.record(w.current_class).id;
-  std::unordered_set<NameId> seen{current};
+  w.chain_seen[current] = walk;
   for (;;) {
-    auto pairs = w.pre.implementations_of.find(current);
-    if (pairs == w.pre.implementations_of.end()) return;
-    NameId base = w.pre.implementations[pairs->second.front()].interface_id;
-    if (!seen.insert(base).second) return;
+    std::span<const std::uint32_t> pairs = w.pre.implementations_of(current);
+    if (pairs.empty()) return;
+    NameId base = w.pre.implementations[pairs.front()].interface_id;
+    if (w.chain_seen[base] == walk) return;
+    w.chain_seen[base] = walk;
     std::optional<std::size_t> record = w.classes.first_record_named(base);
     if (!record) return;
     if (w.classes.mark_read(*record, name)) {
-      memo->second = record;
+      memo.record = std::uint32_t(*record + 1);
       return;
     }
     current = base;
@@ -72,23 +73,23 @@ void read_member_fallback(WalkState& w, NameId name) {
 
 void record_member_variable(WalkState& w, std::size_t name_index) {
   NameId id = w.tokens.name_id(name_index);
-  w.classes.add_member({w.tokens.text(name_index), w.tokens.line(name_index), false, false,
-                        SymbolKind::MemberVariable, id});
+  w.classes.add_member(
+      {w.tokens.name(id), at_token(name_index), false, false, SymbolKind::MemberVariable, id});
   if (referenced_before(w, id)) w.classes.mark_read(w.current_class, id);
 }
 
 void record_member_function(WalkState& w, std::size_t name_index) {
-  std::string_view name = w.tokens.text(name_index);
-  std::uint64_t line = w.tokens.line(name_index);
   NameId id = w.tokens.name_id(name_index);
+  std::string_view name = w.tokens.name(id);
   if (w.debug) {
-    std::string t = w.trace_head(line) + "  DECLARE member ";
+    std::string t = w.trace_head(w.tokens.line(name_index)) + "  DECLARE member ";
     append_display(t, name, true);
     t += " on class ";
     append_display(t, w.class_name(), true);
     w.trace.push_back(std::move(t));
   }
-  w.classes.add_member({name, line, false, false, SymbolKind::MemberFunction, id});
+  w.classes.add_member(
+      {name, at_token(name_index), false, false, SymbolKind::MemberFunction, id});
   if (referenced_before(w, id) || is_operator_method(name)) w.classes.mark_read(w.current_class, id);
 }
 
@@ -99,11 +100,10 @@ void handle_dot(WalkState& w) {
     w.i = d + 1;
     return;
   }
-  std::string_view name = t.text(d + 1);
   NameId id = t.name_id(d + 1);
   if (w.debug) {
     std::string line = w.trace_head(t.line(d + 1)) + "  DOT .";
-    append_display(line, name, true);
+    append_display(line, t.name(id), true);
     line += "  marks classes: [";
     bool first = true;
     w.classes.each_record_with(id, [&](std::size_t r, bool) {
@@ -132,7 +132,7 @@ void handle_tilde(WalkState& w) {
   // "~Name" is no word of the script: no `.` can precede it and no read can look for
   // it, so it is never marked.
   if (w.in_class)
-    w.classes.add_member({name, t.line(tilde + 1), false, false, SymbolKind::MemberFunction});
+    w.classes.add_member({name, at_token(tilde + 1), false, false, SymbolKind::MemberFunction});
   destructor_header(w, tilde, name);
 }
 

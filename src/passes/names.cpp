@@ -1,28 +1,16 @@
-// What the walk does with a word: a declaration (a type followed by a name), a read, or
-// a write (the name directly before a plain `=`).
+// Declarations: a type followed by a name.
+#include "passes/display.h"
 #include "passes/walk.h"
 
 namespace linter {
 
-void read_name(WalkState& w, NameId name) {
-  if (!w.table.resolve(name) && w.in_class) read_member_fallback(w, name);
-}
-
-void write_name(WalkState& w, NameId name) {
-  if (!w.table.mark_written(name) && w.in_class) w.classes.mark_used(w.current_class, name);
-}
-
 namespace {
 
-void sixty_four_bit_warning(WalkState& w, std::string_view type, std::uint64_t line) {
-  Warning warning;
-  warning.line = line;
-  warning.message = "[";
-  w.ctx.append_to(warning.message);
-  warning.message += "] use of ";
-  warning.message += type;
-  warning.message += ": 64-bit integers are broken in BGT; a wrapper class is required";
-  w.warnings.push_back(std::move(warning));
+void sixty_four_bit_warning(WalkState& w, std::string_view type, std::uint64_t where) {
+  w.warnings.push_back(
+      {join("[", w.ctx, "] use of ", type,
+            ": 64-bit integers are broken in BGT; a wrapper class is required"),
+       where});
 }
 
 // A free function or a variable outside a class body: it counts as used and read at
@@ -30,7 +18,7 @@ void sixty_four_bit_warning(WalkState& w, std::string_view type, std::uint64_t l
 void declare_in_scope(WalkState& w, std::size_t name_index, SymbolKind kind) {
   NameId id = w.tokens.name_id(name_index);
   bool seen = w.table.was_unresolved(id);
-  w.table.declare({w.tokens.text(name_index), w.tokens.line(name_index), seen, seen, kind, id});
+  w.table.declare({w.tokens.name(id), at_token(name_index), seen, seen, kind, id});
 }
 
 void declare_function(WalkState& w, std::size_t name_index) {
@@ -55,42 +43,23 @@ void declare_variable(WalkState& w, std::size_t name_index) {
 
 }  // namespace
 
-void handle_name(WalkState& w) {
+void handle_type_name(WalkState& w) {
   const TokenList& t = w.tokens;
   const std::size_t i = w.i;
   const NameId id = t.name_id(i);
-
-  if (w.pre.is_type_name(t, i)) {
-    if (t.kind(i) == TokenKind::TypeKw) {
-      std::string_view word = t.text(i);
-      if (word == "int64" || word == "uint64") sixty_four_bit_warning(w, word, t.line(i));
+  if (t.kind(i) == TokenKind::TypeKw && w.pre.has(id, PreScan::kSixtyFourBit))
+    sixty_four_bit_warning(w, t.name(id), at_token(i));
+  std::size_t j = name_position(t, i);
+  if (t.is(j, TokenKind::Ident)) {
+    if (t.is(j + 1, TokenKind::LParen)) {
+      declare_function(w, j);
+    } else {
+      declare_variable(w, j);
     }
-    std::size_t j = name_position(t, i);
-    if (t.is(j, TokenKind::Ident)) {
-      if (t.is(j + 1, TokenKind::LParen)) {
-        declare_function(w, j);
-      } else {
-        declare_variable(w, j);
-      }
-      return;
-    }
-    // A type used as a value: a constructor call, a cast, a template argument.
-    read_name(w, id);
-    w.i = i + 1;
     return;
   }
-
-  if (t.is(i + 1, TokenKind::Dot)) {
-    read_name(w, id);
-    w.i = i + 1;
-    return;
-  }
-  if (w.pre.has(id, PreScan::kFunctionName)) w.table.resolve(id);
-  if (t.is(i + 1, TokenKind::Equals)) {
-    write_name(w, id);
-  } else {
-    read_name(w, id);
-  }
+  // A type used as a value: a constructor call, a cast, a template argument.
+  read_name(w, id);
   w.i = i + 1;
 }
 

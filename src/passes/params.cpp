@@ -14,10 +14,8 @@ void push_params_trace(WalkState& w, std::uint64_t line, const ContextName& ctx)
   w.trace.push_back(std::move(t));
 }
 
-bool is_modifier(const TokenList& t, std::size_t i) {
-  if (!t.is(i, TokenKind::Ident)) return false;
-  std::string_view word = t.text(i);
-  return word == "final" || word == "const" || word == "override";
+bool is_modifier(const WalkState& w, std::size_t i) {
+  return w.tokens.is(i, TokenKind::Ident) && w.pre.has(w.tokens.name_id(i), PreScan::kModifier);
 }
 
 // Declares the parameters of a list whose `(` is just before w.i and leaves w.i after
@@ -44,7 +42,8 @@ void parse_parameters(WalkState& w, const ContextName& ctx, bool with_class) {
       continue;
     }
     check_parameter_shadowing(w, p, ctx, with_class);
-    w.table.declare({t.text(p), t.line(p), false, false, SymbolKind::Parameter, t.name_id(p)});
+    w.table.declare(
+        {t.name(t.name_id(p)), at_token(p), false, false, SymbolKind::Parameter, t.name_id(p)});
     if (!t.is(p + 1, TokenKind::Equals)) {
       w.i = p + 1;
       continue;
@@ -71,14 +70,14 @@ void parse_parameters(WalkState& w, const ContextName& ctx, bool with_class) {
 
 void function_header(WalkState& w, std::size_t name_index) {
   const TokenList& t = w.tokens;
-  std::string_view name = t.text(name_index);
+  std::string_view name = t.name(t.name_id(name_index));
   ContextName ctx = w.in_class ? ContextName{w.class_name(), "::", name} : ContextName{name, "", ""};
-  push_params_trace(w, t.line(name_index), ctx);
+  if (w.debug) push_params_trace(w, t.line(name_index), ctx);
   w.table.open_scope();
   w.scope_stack.push_back({std::nullopt, ctx, w.brace_depth + 1, ScopeKind::Params});
   w.i = name_index + 2;
   parse_parameters(w, ctx, w.in_class);
-  while (is_modifier(t, w.i)) ++w.i;
+  while (is_modifier(w, w.i)) ++w.i;
   if (t.is(w.i, TokenKind::LBrace)) {
     w.ctx = ctx;
     w.current_function = name;
@@ -101,7 +100,7 @@ void destructor_header(WalkState& w, std::size_t tilde_index, std::string_view n
   if (t.is(i, TokenKind::LBrace)) {
     std::string_view cls = w.in_class ? w.class_name() : std::string_view();
     ContextName ctx{cls, "::~", t.text(tilde_index + 1)};
-    push_params_trace(w, t.line(tilde_index + 1), ctx);
+    if (w.debug) push_params_trace(w, t.line(tilde_index + 1), ctx);
     w.table.open_scope();
     w.scope_stack.push_back({std::nullopt, ctx, w.brace_depth + 1, ScopeKind::Params});
     w.ctx = ctx;

@@ -1,132 +1,305 @@
 #include "passes/prescan.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <string_view>
 
 namespace linter {
 
-std::size_t name_position(const TokenList& tokens, std::size_t t) {
-  std::size_t j = t + 1;
-  if (tokens.is(t + 1, TokenKind::At)) j = t + 2;
-  while (tokens.is(j, TokenKind::LBracket) && tokens.is(j + 1, TokenKind::RBracket) &&
-         j + 2 < tokens.size())
-    j += 2;
-  return j;
-}
-
 namespace {
 
-bool is_for_keyword(const TokenList& tokens, std::size_t i) {
-  return tokens.kind(i) == TokenKind::Keyword && tokens.text(i) == "for";
+std::uint8_t word_flags(std::string_view word) {
+  if (word == "for") return PreScan::kForWord;
+  if (word == "int64" || word == "uint64") return PreScan::kSixtyFourBit;
+  if (word == "final" || word == "const" || word == "override") return PreScan::kModifier;
+  return 0;
 }
 
-// Fills for_headers. A header ends at the `)` matching the `(` after `for`; a body
-// without braces ends at the first `;` or unmatched `}` at the brace depth it starts at.
-void scan_for_headers(const TokenList& tokens, std::vector<ForHeader>& headers) {
-  const std::size_t n = tokens.size();
-  struct Pending {
-    std::size_t keyword;
-    std::size_t body;  // n + 1 when the header never closes
-  };
-  std::vector<Pending> pending;
-  std::vector<std::size_t> open;  // indices of unmatched `(`
-  for (std::size_t k = 0; k < n; ++k) {
-    TokenKind kind = tokens.kind(k);
-    if (kind == TokenKind::LParen) {
-      open.push_back(k);
-    } else if (kind == TokenKind::RParen && !open.empty()) {
-      std::size_t p = open.back();
-      open.pop_back();
-      if (p > 0 && is_for_keyword(tokens, p - 1)) pending.push_back({p - 1, k + 1});
-    }
-  }
-  for (std::size_t p : open) {
-    if (p > 0 && is_for_keyword(tokens, p - 1)) pending.push_back({p - 1, n + 1});
-  }
-  std::sort(pending.begin(), pending.end(),
-            [](const Pending& a, const Pending& b) { return a.keyword < b.keyword; });
+// What the scan does at a token, chosen by the token's kind and the next one's. Most
+// pairs call for nothing.
+enum Action : std::uint8_t {
+  kNothing,
+  kTypeHeader,    // class or interface, then a name
+  kDotted,        // `.` then a name
+  kTypedName,     // a type word or name, then what may start a declared name
+  kKeywordParen,  // a keyword, then `(`
+  // Seen only while a for header is open or a statement end is awaited.
+  kOpenParen,
+  kCloseParen,
+  kOpenBrace,
+  kCloseBrace,
+  kSemicolon,
+};
+// kTypedName when the token after the next is `(`, else nothing: a type followed by a
+// name is mostly a variable, and telling the two apart by table keeps those out of
+// the slow path.
+constexpr std::uint8_t kTypedNameIfParen = 0x80;
 
-  // Statement ends: the first `;` or `}` at or after b at the brace depth of b.
-  // Queries are answered in one backward sweep that remembers, per depth, the nearest
-  // such token.
-  std::vector<std::size_t> queries;  // indices into pending that need a statement end
-  headers.resize(pending.size());
-  for (std::size_t q = 0; q < pending.size(); ++q) {
-    const Pending& pd = pending[q];
-    ForHeader& h = headers[q];
-    h.keyword = pd.keyword;
-    if (pd.body < n && tokens.kind(pd.body) == TokenKind::LBrace) {
-      h.block = true;
-    } else if (pd.body >= n) {
-      h.inline_end = pd.body;
-    } else {
-      queries.push_back(q);
-    }
-  }
-  if (queries.empty()) return;
-  std::sort(queries.begin(), queries.end(),
-            [&](std::size_t a, std::size_t b) { return pending[a].body > pending[b].body; });
+// Row: a token's kind; column: the next token's kind, or kEnd after the last token.
+constexpr std::size_t kEnd = kTokenKindCount;
+constexpr std::size_t kColumns = 64;
+static_assert(kEnd < kColumns);
+using ActionTable = std::array<std::uint8_t, kTokenKindCount * kColumns>;
 
-  std::int64_t depth = 0, lowest = 0, highest = 0;
-  for (std::size_t k = 0; k < n; ++k) {
-    TokenKind kind = tokens.kind(k);
-    if (kind == TokenKind::LBrace) highest = std::max(highest, ++depth);
-    if (kind == TokenKind::RBrace) lowest = std::min(lowest, --depth);
+constexpr std::size_t cell(TokenKind a, std::size_t b) { return std::size_t(a) * kColumns + b; }
+constexpr std::size_t cell(TokenKind a, TokenKind b) { return cell(a, std::size_t(b)); }
+
+// The pairs that matter whatever else is going on.
+constexpr ActionTable idle_actions() {
+  ActionTable t{};
+  using K = TokenKind;
+  t[cell(K::Class, K::Ident)] = kTypeHeader;
+  t[cell(K::Interface, K::Ident)] = kTypeHeader;
+  t[cell(K::Dot, K::Ident)] = kDotted;
+  for (K type : {K::TypeKw, K::Ident}) {
+    t[cell(type, K::Ident)] = kTypedNameIfParen;
+    t[cell(type, K::At)] = kTypedName;
+    t[cell(type, K::LBracket)] = kTypedName;
   }
-  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-  std::vector<std::size_t> nearest(std::size_t(highest - lowest + 1), kNone);
-  std::size_t next_query = 0;
-  // depth now holds the depth after the last token; walk back to each token's depth.
-  for (std::size_t k = n; k-- > 0;) {
-    TokenKind kind = tokens.kind(k);
-    if (kind == TokenKind::LBrace) --depth;
-    if (kind == TokenKind::RBrace) ++depth;
-    std::size_t slot = std::size_t(depth - lowest);  // depth before token k
-    if (kind == TokenKind::Semicolon || kind == TokenKind::RBrace) nearest[slot] = k;
-    while (next_query < queries.size() && pending[queries[next_query]].body == k) {
-      std::size_t end = nearest[slot];
-      ForHeader& h = headers[queries[next_query]];
-      if (end == kNone) {
-        h.inline_end = n;
-      } else {
-        h.inline_end = tokens.kind(end) == TokenKind::Semicolon ? end + 1 : end;
+  t[cell(K::Keyword, K::LParen)] = kKeywordParen;
+  return t;
+}
+
+// While a for header is open its parentheses are counted; while a brace-less body
+// waits for its end, braces and semicolons are. Otherwise neither matters: no `(`
+// before a header can pair with a `)` inside it, and a body's end depends only on the
+// braces after it.
+constexpr ActionTable active_actions() {
+  ActionTable t = idle_actions();
+  using K = TokenKind;
+  for (std::size_t next = 0; next < kColumns; ++next) {
+    t[cell(K::LParen, next)] = kOpenParen;
+    t[cell(K::RParen, next)] = kCloseParen;
+    t[cell(K::LBrace, next)] = kOpenBrace;
+    t[cell(K::RBrace, next)] = kCloseBrace;
+    t[cell(K::Semicolon, next)] = kSemicolon;
+  }
+  return t;
+}
+
+// An action table, and whether each token needs work, by pair and by whether the token
+// after the pair is `(`: the scan reads the second for every token, the first only for
+// those that need work.
+struct Tables {
+  ActionTable actions;
+  std::array<std::uint8_t, 2 * kTokenKindCount * kColumns> needs_work;
+};
+
+constexpr Tables tables(const ActionTable& actions) {
+  Tables t{actions, {}};
+  for (std::size_t c = 0; c < actions.size(); ++c) {
+    t.needs_work[2 * c] = (actions[c] & 0x7F) != 0;
+    t.needs_work[2 * c + 1] = actions[c] != 0;
+  }
+  return t;
+}
+
+constexpr Tables kIdle = tables(idle_actions());
+constexpr Tables kActive = tables(active_actions());
+
+// A declaration `T name(` whose T is an identifier: whether T is a type name is known
+// only once every class header has been seen.
+struct FunctionCandidate {
+  NameId type;
+  NameId name;
+};
+
+class Scanner {
+ public:
+  Scanner(const TokenList& tokens, PreScan& pre)
+      : tokens_(tokens), n_(tokens.size()), flags_(pre.name_flags.data()),
+        headers_(pre.for_headers) {}
+
+  void run() {
+    const TokenList& t = tokens_;
+    std::size_t k = 0;
+    if (n_ >= 3) {
+      const std::size_t end = n_ - 2;  // the last token with two after it
+      while (k < end) {
+        // The tokens of a block of up to 64 that need work, as bits, found without a
+        // branch per token: which tokens need work follows no pattern a branch
+        // predictor could learn.
+        const Tables* tables = tables_;
+        const std::size_t stop = std::min(k + 64, end);
+        std::uint64_t todo = 0;
+        for (std::size_t j = stop; j-- > k;) {
+          const std::size_t c = cell(t.kind(j), t.kind(j + 1));
+          todo = todo << 1 | tables->needs_work[2 * c + (t.kind(j + 2) == TokenKind::LParen)];
+        }
+        std::size_t resume = stop;
+        while (todo) {
+          const std::size_t j = k + std::size_t(std::countr_zero(todo));
+          todo &= todo - 1;
+          const std::uint8_t a = tables->actions[cell(t.kind(j), t.kind(j + 1))];
+          const std::size_t last = act(a == kTypedNameIfParen ? kTypedName : Action(a), j);
+          // Having stepped over a token or switched tables, the bits are stale.
+          if (last != j || tables_ != tables) {
+            resume = last + 1;
+            break;
+          }
+        }
+        k = resume;
       }
-      ++next_query;
+    }
+    for (; k < n_; ++k) {
+      std::uint8_t a =
+          tables_->actions[cell(t.kind(k), k + 1 < n_ ? std::size_t(t.kind(k + 1)) : kEnd)];
+      // Too near the end for `T name (`.
+      if (a != kNothing && a != kTypedNameIfParen) k = act(Action(a), k);
     }
   }
-}
+
+  std::vector<FunctionCandidate> functions;
+  // `class A : B` as the index of A: a pair if B turns out to be a type name.
+  std::vector<std::size_t> implementations;
+
+ private:
+  // Handles token k; returns the last token it has dealt with.
+  std::size_t act(Action a, std::size_t k) {
+    switch (a) {
+      case kNothing:
+        break;
+      case kTypeHeader:
+        flags_[tokens_.name_id(k + 1)] |= PreScan::kTypeName;
+        if (tokens_.kind(k) == TokenKind::Class && k + 3 < n_ &&
+            tokens_.kind(k + 2) == TokenKind::Colon && tokens_.kind(k + 3) == TokenKind::Ident)
+          implementations.push_back(k + 1);
+        break;
+      case kDotted:
+        flags_[tokens_.name_id(k + 1)] |= PreScan::kDotName;
+        break;
+      case kTypedName: {
+        std::size_t j = tokens_.kind(k + 1) == TokenKind::Ident ? k + 1 : name_position(tokens_, k);
+        if (j + 1 >= n_ || tokens_.kind(j) != TokenKind::Ident ||
+            tokens_.kind(j + 1) != TokenKind::LParen)
+          break;
+        if (tokens_.kind(k) == TokenKind::TypeKw) {
+          flags_[tokens_.name_id(j)] |= PreScan::kFunctionName;
+        } else {
+          functions.push_back({tokens_.name_id(k), tokens_.name_id(j)});
+        }
+        break;
+      }
+      case kKeywordParen:
+        if (!(flags_[tokens_.name_id(k)] & PreScan::kForWord)) break;
+        // Until its `)` turns up the header runs past the end.
+        open_headers_.push_back({headers_.size(), parens_});
+        headers_.push_back({k, false, n_ + 1});
+        ++parens_;
+        activate();
+        return k + 1;
+      case kOpenParen:
+        ++parens_;
+        break;
+      case kCloseParen:
+        if (open_headers_.empty()) break;
+        if (--parens_ == open_headers_.back().parens) {
+          close_header(open_headers_.back().header, k);
+          open_headers_.pop_back();
+          activate();
+        }
+        break;
+      case kOpenBrace:
+        ++depth_;
+        break;
+      case kCloseBrace:
+        statement_end(k);
+        --depth_;
+        break;
+      case kSemicolon:
+        statement_end(k + 1);
+        break;
+    }
+    return k;
+  }
+
+  void close_header(std::size_t h, std::size_t close) {
+    ForHeader& header = headers_[h];
+    const std::size_t body = close + 1;
+    if (body >= n_) {
+      header.inline_end = body;
+    } else if (tokens_.kind(body) == TokenKind::LBrace) {
+      header.block = true;
+    } else {
+      header.inline_end = n_;  // unless a statement end follows
+      if (waiting_.empty()) depth_ = 0;
+      waiting_.push_back({depth_, h});
+    }
+  }
+
+  // A `;` (end past it) or `}` (end at it) at the depth of the bodies last waiting
+  // ends them. Leaving a depth ends the bodies waiting at it, so a body waits only at
+  // or below the current depth and those to end are on top.
+  void statement_end(std::uint64_t end) {
+    while (!waiting_.empty() && waiting_.back().depth == depth_) {
+      headers_[waiting_.back().header].inline_end = end;
+      waiting_.pop_back();
+    }
+    activate();
+  }
+
+  void activate() {
+    tables_ = open_headers_.empty() && waiting_.empty() ? &kIdle : &kActive;
+  }
+
+  struct OpenHeader {
+    std::size_t header;
+    std::int64_t parens;  // parentheses open before its `(`
+  };
+  struct Waiting {
+    std::int64_t depth;
+    std::size_t header;
+  };
+
+  const TokenList& tokens_;
+  const std::size_t n_;
+  std::uint8_t* flags_;
+  std::vector<ForHeader>& headers_;
+  const Tables* tables_ = &kIdle;
+  std::vector<OpenHeader> open_headers_;
+  std::vector<Waiting> waiting_;
+  // Parentheses and braces are counted only while they matter, relative to where
+  // counting started; braces can go below zero on a stray `}`.
+  std::int64_t parens_ = 0;
+  std::int64_t depth_ = 0;
+};
 
 }  // namespace
 
+// One pass over the tokens gathers everything; what depends on names declared later
+// (function names after a class-typed return type, implemented interfaces) is kept as
+// candidates and settled once the pass has seen every class header.
 PreScan prescan(const TokenList& tokens) {
   PreScan pre;
-  const std::size_t n = tokens.size();
-  pre.name_flags.assign(tokens.name_count(), 0);
-  for (std::size_t k = 0; k + 1 < n; ++k) {
-    TokenKind kind = tokens.kind(k);
-    if ((kind == TokenKind::Class || kind == TokenKind::Interface) &&
-        tokens.kind(k + 1) == TokenKind::Ident)
-      pre.name_flags[tokens.name_id(k + 1)] |= PreScan::kTypeName;
+  const std::size_t names = tokens.name_count();
+  pre.name_flags.resize(names);
+  for (NameId id = 0; id < names; ++id) pre.name_flags[id] = word_flags(tokens.name(id));
+
+  Scanner scan(tokens, pre);
+  scan.run();
+
+  std::uint8_t* flags = pre.name_flags.data();
+  for (const FunctionCandidate& c : scan.functions)
+    if (flags[c.type] & PreScan::kTypeName) flags[c.name] |= PreScan::kFunctionName;
+
+  for (std::size_t a : scan.implementations) {
+    const std::size_t b = a + 2;
+    if (!(flags[tokens.name_id(b)] & PreScan::kTypeName)) continue;
+    pre.implementations.push_back({tokens.name(tokens.name_id(a)), tokens.name(tokens.name_id(b)),
+                                   tokens.name_id(a), tokens.name_id(b)});
   }
-  for (std::size_t k = 0; k < n; ++k) {
-    if (!pre.is_type_name(tokens, k)) continue;
-    std::size_t j = name_position(tokens, k);
-    if (j + 1 < n && tokens.kind(j) == TokenKind::Ident && tokens.kind(j + 1) == TokenKind::LParen)
-      pre.name_flags[tokens.name_id(j)] |= PreScan::kFunctionName;
+  if (!pre.implementations.empty()) {
+    // Group the implementations by class name, keeping their order within a name.
+    std::vector<std::uint32_t>& start = pre.implementations_start_;
+    start.assign(names + 1, 0);
+    for (const Implementation& p : pre.implementations) ++start[p.class_id + 1];
+    for (std::size_t id = 0; id < names; ++id) start[id + 1] += start[id];
+    std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
+    pre.implementations_by_class_.resize(pre.implementations.size());
+    for (std::size_t k = 0; k < pre.implementations.size(); ++k)
+      pre.implementations_by_class_[fill[pre.implementations[k].class_id]++] = std::uint32_t(k);
   }
-  for (std::size_t k = 0; k + 3 < n; ++k) {
-    if (tokens.kind(k) == TokenKind::Class && tokens.kind(k + 1) == TokenKind::Ident &&
-        tokens.kind(k + 2) == TokenKind::Colon && tokens.kind(k + 3) == TokenKind::Ident &&
-        pre.has(tokens.name_id(k + 3), PreScan::kTypeName)) {
-      pre.implementations_of[tokens.name_id(k + 1)].push_back(pre.implementations.size());
-      pre.implementations.push_back(
-          {tokens.text(k + 1), tokens.text(k + 3), tokens.name_id(k + 1), tokens.name_id(k + 3)});
-    }
-  }
-  for (std::size_t k = 0; k + 1 < n; ++k) {
-    if (tokens.kind(k) == TokenKind::Dot && tokens.kind(k + 1) == TokenKind::Ident)
-      pre.name_flags[tokens.name_id(k + 1)] |= PreScan::kDotName;
-  }
-  scan_for_headers(tokens, pre.for_headers);
   return pre;
 }
 

@@ -8,8 +8,8 @@ namespace linter {
 void report_scope(std::span<const Symbol> scope, const ContextName& ctx, bool debug,
                   std::vector<Warning>& warnings) {
   for (const Symbol& s : scope) {
-    const char* before = nullptr;  // text between the context and the name
-    const char* after = "'";
+    std::string_view before;  // text between the context and the name; none, no warning
+    std::string_view after = "'";
     switch (s.kind) {
       case SymbolKind::Variable:
         if (!s.used) {
@@ -20,7 +20,7 @@ void report_scope(std::span<const Symbol> scope, const ContextName& ctx, bool de
         }
         break;
       case SymbolKind::Function:
-        if (s.name != "main" && !s.used) before = "] Unused function '";
+        if (!s.used && s.name != "main") before = "] Unused function '";
         break;
       case SymbolKind::Parameter:
         if (!s.read) {
@@ -31,15 +31,9 @@ void report_scope(std::span<const Symbol> scope, const ContextName& ctx, bool de
       default:
         break;
     }
-    if (!before) continue;
-    Warning w;
-    w.line = s.line;
-    w.message = "[";
-    append_display(w.message, ctx, debug);
-    w.message += before;
-    append_display(w.message, s.name, debug);
-    w.message += after;
-    warnings.push_back(std::move(w));
+    if (before.empty()) continue;
+    warnings.push_back(
+        {join("[", ShownContext{ctx, debug}, before, Shown{s.name, debug}, after), s.line});
   }
 }
 

@@ -1,5 +1,8 @@
 #include "passes/walk.h"
 
+#include <algorithm>
+#include <array>
+
 #include "output.h"
 #include "passes/display.h"
 
@@ -18,11 +21,11 @@ void class_header(WalkState& w) {
     w.i = i + 1;
     return;
   }
-  std::string_view name = t.text(i + 1);
-  std::uint64_t line = t.line(i + 1);
   NameId id = t.name_id(i + 1);
-  w.table.declare({name, line, false, false, SymbolKind::Class, id});
-  w.current_class = w.classes.add_record(name, id, line, t.kind(i) == TokenKind::Interface);
+  std::string_view name = t.name(id);
+  w.table.declare({name, at_token(i + 1), false, false, SymbolKind::Class, id});
+  w.current_class =
+      w.classes.add_record(name, id, at_token(i + 1), t.kind(i) == TokenKind::Interface);
   w.i = t.is(i + 2, TokenKind::Colon) ? i + 4 : i + 2;
   w.class_depth = w.brace_depth + 1;
   w.ctx = ContextName{name, "", ""};
@@ -50,7 +53,8 @@ void close_block(WalkState& w) {
     ++w.i;
     return;
   }
-  std::uint64_t line = w.tokens.line(w.i);
+  // Only the trace needs the line.
+  const std::uint64_t line = w.debug ? w.tokens.line(w.i) : 0;
   if (w.debug) {
     w.trace.push_back(w.trace_head(line) + "  POP  Block  depth=" + std::to_string(w.brace_depth) +
                       "  stack_depth=" + std::to_string(w.scope_stack.size()));
@@ -79,52 +83,117 @@ void close_block(WalkState& w) {
   ++w.i;
 }
 
+// What the walk does at a token, by its kind.
+enum class Step : std::uint8_t {
+  Skip, Name, ClassHeader, Keyword, OpenBlock, CloseBlock, Dot, Tilde
+};
+
+constexpr std::array<Step, kTokenKindCount> steps() {
+  std::array<Step, kTokenKindCount> s{};
+  s[std::size_t(TokenKind::Ident)] = Step::Name;
+  s[std::size_t(TokenKind::TypeKw)] = Step::Name;
+  s[std::size_t(TokenKind::Class)] = Step::ClassHeader;
+  s[std::size_t(TokenKind::Interface)] = Step::ClassHeader;
+  s[std::size_t(TokenKind::Keyword)] = Step::Keyword;
+  s[std::size_t(TokenKind::LBrace)] = Step::OpenBlock;
+  s[std::size_t(TokenKind::RBrace)] = Step::CloseBlock;
+  s[std::size_t(TokenKind::Dot)] = Step::Dot;
+  s[std::size_t(TokenKind::Tilde)] = Step::Tilde;
+  return s;
+}
+
+constexpr std::array<Step, kTokenKindCount> kSteps = steps();
+
+// Closes the brace-less for scopes whose statement has ended by w.i; one that ended
+// inside a nested header closes together with the inner one. Returns where the
+// innermost one still open ends, or n.
+std::size_t close_ended_for_scopes(WalkState& w, std::size_t n) {
+  while (w.scope_stack.size() > 1) {
+    const std::optional<std::uint64_t>& end = w.scope_stack.back().inline_end;
+    if (!end) break;
+    if (*end > w.i) return std::size_t(std::min<std::uint64_t>(*end, n));
+    w.close_top_scope();
+  }
+  return n;
+}
+
 }  // namespace
 
 void walk(WalkState& w) {
   const TokenList& t = w.tokens;
   const std::size_t n = t.size();
-  while (w.i < n) {
-    // Brace-less for scopes end where their statement ends; one that ended inside a
-    // nested header closes together with the inner one.
-    while (w.scope_stack.size() > 1) {
-      const ScopeFrame& top = w.scope_stack.back();
-      if (top.kind != ScopeKind::ForInit || !top.inline_end || *top.inline_end > w.i) break;
-      w.close_top_scope();
+  const std::uint8_t* name_flags = w.pre.name_flags.data();
+  std::size_t limit = close_ended_for_scopes(w, n);
+  std::size_t i = w.i;
+  for (;;) {
+    // Most tokens (operators, literals, punctuation) need nothing: pass over them up to
+    // the next that does, or to where the innermost brace-less for scope ends.
+    while (i < limit && kSteps[std::size_t(t.kind(i))] == Step::Skip) ++i;
+    if (i >= limit) {
+      if (i >= n) break;
+      w.i = i;
+      limit = close_ended_for_scopes(w, n);
+      continue;
     }
-    switch (t.kind(w.i)) {
-      case TokenKind::Ident:
-      case TokenKind::TypeKw:
-        handle_name(w);
+    const Step step = kSteps[std::size_t(t.kind(i))];
+    // Reads, writes and dots are most of what remains, and open or close no scope, so
+    // the limit holds after them.
+    if (step == Step::Name) {
+      const NameId id = t.name_id(i);
+      const std::uint8_t flags = name_flags[id];
+      if (t.kind(i) != TokenKind::TypeKw && !(flags & PreScan::kTypeName)) {
+        // A read, or a write when a plain `=` follows. A call of a declared function
+        // name resolves it before the read does.
+        const TokenKind next = i + 1 < n ? t.kind(i + 1) : TokenKind::Semicolon;
+        if (next != TokenKind::Dot && (flags & PreScan::kFunctionName)) w.table.resolve(id);
+        if (next == TokenKind::Equals) {
+          write_name(w, id);
+        } else {
+          read_name(w, id);
+        }
+        ++i;
+        continue;
+      }
+    } else if (step == Step::Dot) {
+      w.i = i;
+      handle_dot(w);
+      i = w.i;
+      continue;
+    } else if (step == Step::Keyword) {
+      // Only `for (` opens anything.
+      if (!t.is(i + 1, TokenKind::LParen) || !(name_flags[t.name_id(i)] & PreScan::kForWord)) {
+        ++i;
+        continue;
+      }
+    }
+    w.i = i;
+    switch (step) {
+      case Step::Name:
+        handle_type_name(w);
         break;
-      case TokenKind::Class:
-      case TokenKind::Interface:
+      case Step::ClassHeader:
         class_header(w);
         break;
-      case TokenKind::Keyword:
-        if (t.is(w.i + 1, TokenKind::LParen) && t.text(w.i) == "for") {
-          handle_for(w);
-        } else {
-          ++w.i;
-        }
+      case Step::Keyword:
+        handle_for(w);
         break;
-      case TokenKind::LBrace:
+      case Step::OpenBlock:
         open_block(w);
         break;
-      case TokenKind::RBrace:
+      case Step::CloseBlock:
         close_block(w);
         break;
-      case TokenKind::Dot:
-        handle_dot(w);
-        break;
-      case TokenKind::Tilde:
+      case Step::Tilde:
         handle_tilde(w);
         break;
-      default:
-        ++w.i;
+      case Step::Dot:
+      case Step::Skip:
         break;
     }
+    i = w.i;
+    limit = close_ended_for_scopes(w, n);
   }
+  w.i = i;
 }
 
 }  // namespace linter

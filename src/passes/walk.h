@@ -5,7 +5,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "lexer/token.h"
@@ -23,6 +22,7 @@ struct WalkState {
   WalkState(const TokenList& t, bool d, const PreScan& p, std::vector<Warning>& w,
             std::vector<std::string>& tr)
       : tokens(t), debug(d), pre(p), warnings(w), trace(tr) {
+    table.reserve_names(t.name_count());
     scope_stack.push_back({std::nullopt, kGlobalContext, 0, ScopeKind::Block});
   }
 
@@ -45,11 +45,20 @@ struct WalkState {
   ClassRegistry classes;
   std::deque<std::string> built_names;  // names the script spells in pieces (destructors)
   std::size_t next_for_header = 0;      // cursor into pre.for_headers
-  // Where a read that fell through to the base types ended, per name. Within one class
-  // body no record on the base chain can gain members, so the answer holds until the
-  // next class header.
-  std::size_t inherited_memo_class = static_cast<std::size_t>(-1);
-  std::unordered_map<NameId, std::optional<std::size_t>> inherited_memo;
+  // Where a read that fell through to the base types ended, by name id: valid when
+  // `current_class` plus one is its stamp; then the record marked plus one, or 0 for
+  // none. Within one class body no record on the base chain can gain members, so the
+  // answer holds until the next class header. Record numbers fit in 32 bits: each
+  // record takes far more than 2^-32 of any memory that could hold the script.
+  struct InheritedRead {
+    std::uint32_t class_stamp = 0;
+    std::uint32_t record = 0;
+  };
+  std::vector<InheritedRead> inherited_reads;  // sized on first use
+  // The names a walk up the base chain has passed: by name id, the number of the last
+  // walk that passed it.
+  std::vector<std::size_t> chain_seen;
+  std::size_t chain_walks = 0;
 
   std::string_view class_name() const { return classes.record(current_class).name; }
   void close_top_scope() { close_scope(debug, table, scope_stack, warnings); }
@@ -61,22 +70,27 @@ struct WalkState {
 void walk(WalkState& w);
 
 // Token handlers, each leaving w.i at the next token to handle.
-void handle_name(WalkState& w);        // Ident or TypeKw
+void handle_type_name(WalkState& w);   // TypeKw, or an Ident naming a class or interface
 void handle_dot(WalkState& w);         // `.`
 void handle_tilde(WalkState& w);       // `~`
 void handle_for(WalkState& w);         // `for` followed by `(`
+// name_index is the function name's token.
 void function_header(WalkState& w, std::size_t name_index);
 // The header after `~Name` (at tilde_index); name is "~Name".
 void destructor_header(WalkState& w, std::size_t tilde_index, std::string_view name);
-
-// Reads and writes of a bare name, with the member fallbacks inside a class body.
-void read_name(WalkState& w, NameId name);
-void write_name(WalkState& w, NameId name);
 
 // Member bookkeeping; the name token is at index name_index.
 void record_member_variable(WalkState& w, std::size_t name_index);
 void record_member_function(WalkState& w, std::size_t name_index);
 void read_member_fallback(WalkState& w, NameId name);
+
+// Reads and writes of a bare name, with the member fallbacks inside a class body.
+inline void read_name(WalkState& w, NameId name) {
+  if (!w.table.resolve(name) && w.in_class) read_member_fallback(w, name);
+}
+inline void write_name(WalkState& w, NameId name) {
+  if (!w.table.mark_written(name) && w.in_class) w.classes.mark_used(w.current_class, name);
+}
 
 // Shadowing of the name at name_index: for a declaration, and for a parameter (whose
 // Params scope is innermost).

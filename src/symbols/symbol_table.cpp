@@ -2,48 +2,10 @@
 
 namespace linter {
 
-void SymbolTable::declare(const Symbol& symbol) {
-  Ref outer = 0;
-  NameId id = symbol.id;
-  if (id != kNoName) {
-    if (id >= top_.size()) top_.resize(std::size_t(id) + 1, 0);
-    Ref& t = top_[id];
-    // Only the first symbol of a name within a scope enters the index.
-    if (t == 0 || t - 1 < starts_.back()) {
-      outer = t;
-      t = Ref(symbols_.size() + 1);
-    }
-  }
-  symbols_.push_back(symbol);
-  outer_.push_back(outer);
-}
-
-bool SymbolTable::resolve(NameId name) {
-  if (Ref e = top(name)) {
-    Symbol& s = symbols_[e - 1];
-    s.used = true;
-    s.read = true;
-    return true;
-  }
-  if (name != kNoName) {
-    if (name >= unresolved_.size()) unresolved_.resize(std::size_t(name) + 1);
-    unresolved_[name] = true;
-  }
-  return false;
-}
-
-bool SymbolTable::mark_written(NameId name) {
-  Ref e = top(name);
-  if (!e) return false;
-  symbols_[e - 1].used = true;
-  return true;
-}
-
-const Symbol* SymbolTable::find_outer(NameId name) const {
-  if (starts_.size() < 2) return nullptr;
-  Ref e = top(name);
-  if (e && e - 1 >= starts_.back()) e = outer_[e - 1];
-  return e ? &symbols_[e - 1] : nullptr;
+void SymbolTable::note_unresolved(NameId name) {
+  if (name == kNoName) return;
+  if (name >= unresolved_.size()) unresolved_.resize(std::size_t(name) + 1, 0);
+  unresolved_[name] = true;
 }
 
 void SymbolTable::drop_innermost() {
@@ -58,6 +20,7 @@ void SymbolTable::drop_innermost() {
 }
 
 bool SymbolTable::pop_scope(Scope& out) {
+  out.clear();
   return close_innermost(
       [&](std::span<const Symbol> symbols) { out.assign(symbols.begin(), symbols.end()); });
 }

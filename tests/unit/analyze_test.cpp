@@ -1,0 +1,57 @@
+// Whole-analysis properties that the golden cases do not pin down: the order of the
+// warnings when they are produced out of line order.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "lexer/lexer.h"
+#include "output.h"
+#include "passes/analyze.h"
+
+namespace linter {
+namespace {
+
+std::vector<std::string> report(const std::string& text) {
+  Output diagnostics;
+  TokenList tokens = tokenize(text, diagnostics);
+  AnalysisResult r = analyze(tokens, false);
+  std::vector<std::string> out;
+  for (const Warning& w : r.warnings) out.push_back(std::to_string(w.line) + " " + w.message);
+  return out;
+}
+
+// f's locals are reported when f closes, a and f themselves only at the end: line 2's
+// warnings come first, and those on one line keep the order they were made in.
+std::string out_of_order(std::size_t blank_lines) {
+  return "int a;\n" + std::string(blank_lines, '\n') + "void f() { int b; int c; }\n";
+}
+
+TEST(AnalyzeOrder, ByLineThenAsProduced) {
+  EXPECT_EQ(report(out_of_order(0)),
+            (std::vector<std::string>{"1 [global] Unused variable 'a'",
+                                      "2 [f] Unused variable 'b'",
+                                      "2 [f] Unused variable 'c'",
+                                      "2 [global] Unused function 'f'"}));
+}
+
+TEST(AnalyzeOrder, FarApartLinesSortTheSame) {
+  // Many lines for few warnings: the order must not depend on how they are ranked.
+  EXPECT_EQ(report(out_of_order(200000)),
+            (std::vector<std::string>{"1 [global] Unused variable 'a'",
+                                      "200002 [f] Unused variable 'b'",
+                                      "200002 [f] Unused variable 'c'",
+                                      "200002 [global] Unused function 'f'"}));
+}
+
+TEST(AnalyzeOrder, MembersAfterScopesOnTheSameLine) {
+  // Scope warnings are made during the walk, member warnings after it.
+  EXPECT_EQ(report("class K { int m; void g(int p) { } }\nint z;\n"),
+            (std::vector<std::string>{"1 [K::g] Parameter 'p' is never read",
+                                      "1 [K] Unused member variable: 'm'",
+                                      "1 [K] Unused member function: 'g'",
+                                      "2 [global] Unused variable 'z'"}));
+}
+
+}  // namespace
+}  // namespace linter
