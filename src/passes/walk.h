@@ -59,6 +59,17 @@ struct WalkState {
   // walk that passed it.
   std::vector<std::size_t> chain_seen;
   std::size_t chain_walks = 0;
+  // Lines that shadowing messages name, cached by declaration token modulo the cache's
+  // size: a shadowed declaration (a global, a common name) tends to be named again and
+  // again, and each look-up in the token list's line table costs several cache misses
+  // on a large script. An entry's where is 0 while empty (a token's has kAtToken set).
+  struct KnownLine {
+    std::uint64_t where = 0;
+    std::uint64_t line = 0;
+  };
+  std::vector<KnownLine> known_lines;  // sized on first use
+  // The line of a symbol's where (see kAtToken).
+  std::uint64_t line_of_declaration(std::uint64_t where);
 
   std::string_view class_name() const { return classes.record(current_class).name; }
   void close_top_scope() { close_scope(debug, table, scope_stack, warnings); }
