@@ -115,7 +115,7 @@ class Scanner {
     const TokenList& t = tokens_;
     std::size_t k = 0;
     if (n_ >= 3) {
-      const std::size_t end = n_ - 2;  // the last token with two after it
+      const std::size_t end = n_ - 2;  // tokens before this have two after them
       // Blocks shrink while they keep ending early (a run of for headers switches
       // tables every few tokens) and grow back to 64 once they do not, so that the
       // bits found past an early end cost at most about as much as the tokens used.

@@ -48,8 +48,8 @@ struct WalkState {
   // Where a read that fell through to the base types ended, by name id: valid when
   // `current_class` plus one is its stamp; then the record marked plus one, or 0 for
   // none. Within one class body no record on the base chain can gain members, so the
-  // answer holds until the next class header. Record numbers fit in 32 bits: each
-  // record takes far more than 2^-32 of any memory that could hold the script.
+  // answer holds until the next class header. Record numbers fit in 32 bits: a record
+  // takes tens of bytes, so 2^32 of them would not fit in memory.
   struct InheritedRead {
     std::uint32_t class_stamp = 0;
     std::uint32_t record = 0;
