@@ -115,13 +115,17 @@ class Scanner {
     const TokenList& t = tokens_;
     std::size_t k = 0;
     if (n_ >= 3) {
-      const std::size_t end = n_ - 2;  // the last token with two after it
+      const std::size_t end = n_ - 2;  // tokens before this have two after them
+      // Blocks shrink while they keep ending early (a run of for headers switches
+      // tables every few tokens) and grow back to 64 once they do not, so that the
+      // bits found past an early end cost at most about as much as the tokens used.
+      std::size_t block = 64;
       while (k < end) {
-        // The tokens of a block of up to 64 that need work, as bits, found without a
-        // branch per token: which tokens need work follows no pattern a branch
-        // predictor could learn.
+        // The tokens of a block that need work, as bits, found without a branch per
+        // token: which tokens need work follows no pattern a branch predictor could
+        // learn.
         const Tables* tables = tables_;
-        const std::size_t stop = std::min(k + 64, end);
+        const std::size_t stop = std::min(k + block, end);
         std::uint64_t todo = 0;
         for (std::size_t j = stop; j-- > k;) {
           const std::size_t c = cell(t.kind(j), t.kind(j + 1));
@@ -139,6 +143,8 @@ class Scanner {
             break;
           }
         }
+        block = resume < stop ? std::max<std::size_t>(block / 2, 4)
+                              : std::min<std::size_t>(block * 2, 64);
         k = resume;
       }
     }

@@ -15,7 +15,7 @@ void check_shadowing(WalkState& w, std::size_t name_index) {
   const Shown name{w.tokens.name(id), w.debug};
   const std::uint64_t where = at_token(name_index);
   if (outer) {
-    const std::string outer_line = std::to_string(line_of(w.tokens, outer->line));
+    const std::string outer_line = std::to_string(w.line_of_declaration(outer->line));
     w.warnings.push_back({join("[", w.ctx, "] '", name, "' shadows ", kind_word(outer->kind),
                                " declared at line ", outer_line),
                           where});

@@ -12,6 +12,15 @@ std::string WalkState::trace_head(std::uint64_t line) const {
   return "line " + pad4(line);
 }
 
+std::uint64_t WalkState::line_of_declaration(std::uint64_t where) {
+  if (!(where & kAtToken)) return where;
+  constexpr std::size_t kKnownLines = 4096;
+  if (known_lines.empty()) known_lines.resize(kKnownLines);
+  KnownLine& known = known_lines[(where & ~kAtToken) % kKnownLines];
+  if (known.where != where) known = {where, tokens.line(std::size_t(where & ~kAtToken))};
+  return known.line;
+}
+
 namespace {
 
 void class_header(WalkState& w) {

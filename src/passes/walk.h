@@ -48,8 +48,8 @@ struct WalkState {
   // Where a read that fell through to the base types ended, by name id: valid when
   // `current_class` plus one is its stamp; then the record marked plus one, or 0 for
   // none. Within one class body no record on the base chain can gain members, so the
-  // answer holds until the next class header. Record numbers fit in 32 bits: each
-  // record takes far more than 2^-32 of any memory that could hold the script.
+  // answer holds until the next class header. Record numbers fit in 32 bits: a record
+  // takes tens of bytes, so 2^32 of them would not fit in memory.
   struct InheritedRead {
     std::uint32_t class_stamp = 0;
     std::uint32_t record = 0;
@@ -59,6 +59,17 @@ struct WalkState {
   // walk that passed it.
   std::vector<std::size_t> chain_seen;
   std::size_t chain_walks = 0;
+  // Lines that shadowing messages name, cached by declaration token modulo the cache's
+  // size: a shadowed declaration (a global, a common name) tends to be named again and
+  // again, and each look-up in the token list's line table costs several cache misses
+  // on a large script. An entry's where is 0 while empty (a token's has kAtToken set).
+  struct KnownLine {
+    std::uint64_t where = 0;
+    std::uint64_t line = 0;
+  };
+  std::vector<KnownLine> known_lines;  // sized on first use
+  // The line of a symbol's where (see kAtToken).
+  std::uint64_t line_of_declaration(std::uint64_t where);
 
   std::string_view class_name() const { return classes.record(current_class).name; }
   void close_top_scope() { close_scope(debug, table, scope_stack, warnings); }
