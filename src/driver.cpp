@@ -71,7 +71,7 @@ void trace_dump(const std::vector<std::string>& trace, Output& err) {
   err << "=== END SCOPE TRACE ===\n\n";
 }
 
-void report(std::string_view file_arg, const std::vector<Warning>& warnings, Output& out) {
+void report(std::string_view file_arg, const WarningList& warnings, Output& out) {
   if (warnings.empty()) {
     out << "No warnings.\n";
     return;

@@ -5,6 +5,7 @@
 #include <new>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 namespace linter {
 
@@ -77,6 +78,12 @@ class PageArray {
   PageBlock block_;
   std::size_t size_ = 0;
 };
+
+template <typename T>
+struct PageAllocator;
+// A vector for the tables that grow with the script.
+template <typename T>
+using PageVector = std::vector<T, PageAllocator<T>>;
 
 // A standard allocator over allocate_pages, for the containers that grow with the script.
 template <typename T>

@@ -48,7 +48,7 @@ struct TokenStore {
   PageArray<TokenKind> kinds;
   PageArray<std::uint32_t> payloads;
   PageArray<std::uint64_t> offsets;
-  std::vector<NameEntry> names;  // by name id
+  PageVector<NameEntry> names;  // by name id
   PageArray<LineRun> lines;
 
   void start_line(std::size_t first_token, std::uint64_t line) {

@@ -24,7 +24,7 @@ namespace {
 // table almost in order. So the warnings are ranked by token with a radix sort, their
 // lines found in that order, which is line order too, and each run of warnings on one
 // line put back in the order they were made; then the texts move once, into place.
-void finish_warnings(const TokenList& tokens, std::vector<Warning>& warnings) {
+void finish_warnings(const TokenList& tokens, WarningList& warnings) {
   const std::size_t n = warnings.size();
   constexpr std::uint64_t kMax32 = std::numeric_limits<std::uint32_t>::max();
   bool all_tokens = n < kMax32;
@@ -36,11 +36,11 @@ void finish_warnings(const TokenList& tokens, std::vector<Warning>& warnings) {
                      [](const Warning& a, const Warning& b) { return a.line < b.line; });
     return;
   }
-  std::vector<std::uint32_t> token(n);
+  PageVector<std::uint32_t> token(n);
   for (std::size_t k = 0; k < n; ++k) token[k] = std::uint32_t(warnings[k].line & ~kAtToken);
 
   // Stable counting passes over 11-bit digits, lowest first.
-  std::vector<std::uint32_t> order(n), next(n);
+  PageVector<std::uint32_t> order(n), next(n);
   std::iota(order.begin(), order.end(), std::uint32_t{0});
   constexpr unsigned kDigitBits = 11;
   constexpr std::uint32_t kDigits = 1u << kDigitBits;
@@ -53,7 +53,7 @@ void finish_warnings(const TokenList& tokens, std::vector<Warning>& warnings) {
   }
 
   // In token order, so that the warnings themselves are touched only when they move.
-  std::vector<std::uint64_t> lines(n);
+  PageVector<std::uint64_t> lines(n);
   for (std::size_t j = 0; j < n; ++j) lines[j] = tokens.line(token[order[j]]);
   for (std::size_t a = 0; a < n;) {
     std::size_t b = a + 1;
@@ -62,7 +62,7 @@ void finish_warnings(const TokenList& tokens, std::vector<Warning>& warnings) {
     a = b;
   }
 
-  std::vector<Warning> out;
+  WarningList out;
   out.reserve(n);
   for (std::size_t j = 0; j < n; ++j) {
     out.push_back(std::move(warnings[order[j]]));

@@ -9,7 +9,7 @@
 namespace linter {
 
 struct AnalysisResult {
-  std::vector<Warning> warnings;         // in the order they are to be printed
+  WarningList warnings;         // in the order they are to be printed
   std::vector<std::string> scope_trace;  // debug only
   std::string class_dump;                // debug only: implementations and interfaces
 };

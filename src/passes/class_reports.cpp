@@ -88,7 +88,7 @@ class InterfaceExemption {
 }  // namespace
 
 void report_members(const ClassRegistry& classes, const PreScan& pre, bool debug,
-                    std::vector<Warning>& warnings) {
+                    WarningList& warnings) {
   InterfaceExemption exemption(classes, pre);
   for (std::size_t r = 0; r < classes.records().size(); ++r) {
     const ClassInfo& info = classes.record(r);

@@ -15,6 +15,6 @@ std::string dump_classes(const std::vector<Implementation>& implementations,
 
 // Unused members and write-only member variables of every class and interface.
 void report_members(const ClassRegistry& classes, const PreScan& pre, bool debug,
-                    std::vector<Warning>& warnings);
+                    WarningList& warnings);
 
 }  // namespace linter

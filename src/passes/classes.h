@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "pages.h"
 #include "symbols/symbol.h"
 
 namespace linter {
@@ -39,7 +40,7 @@ class ClassRegistry {
   // (a destructor) is kept but not indexed: nothing can look it up by name.
   void add_member(const Symbol& member);
 
-  const std::vector<ClassInfo>& records() const { return records_; }
+  const PageVector<ClassInfo>& records() const { return records_; }
   const ClassInfo& record(std::size_t r) const { return records_[r]; }
   std::span<const Symbol> members(std::size_t r) const {
     return std::span<const Symbol>(members_).subspan(
@@ -112,13 +113,13 @@ class ClassRegistry {
   static const Group* find_older_group(const std::vector<Group>& list, std::size_t record);
   void mark_group_read(Group& g);
 
-  std::vector<ClassInfo> records_;
-  std::vector<Symbol> members_;           // every record's, record after record
-  std::vector<std::size_t> next_same_;    // parallel to members_: next of its group, or kNone
-  std::vector<std::uint32_t> groups_index_;  // by name id: index into groups_ plus one, or 0
-  std::vector<Groups> groups_;            // only for names some member has
-  std::vector<std::size_t> first_record_;
-  std::vector<std::size_t> first_interface_;
+  PageVector<ClassInfo> records_;
+  PageVector<Symbol> members_;           // every record's, record after record
+  PageVector<std::size_t> next_same_;    // parallel to members_: next of its group, or kNone
+  PageVector<std::uint32_t> groups_index_;  // by name id: index into groups_ plus one, or 0
+  PageVector<Groups> groups_;            // only for names some member has
+  PageVector<std::size_t> first_record_;
+  PageVector<std::size_t> first_interface_;
 };
 
 }  // namespace linter

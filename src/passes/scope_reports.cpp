@@ -6,7 +6,7 @@
 namespace linter {
 
 void report_scope(std::span<const Symbol> scope, const ContextName& ctx, bool debug,
-                  std::vector<Warning>& warnings) {
+                  WarningList& warnings) {
   for (const Symbol& s : scope) {
     std::string_view before;  // text between the context and the name; none, no warning
     std::string_view after = "'";
@@ -37,8 +37,8 @@ void report_scope(std::span<const Symbol> scope, const ContextName& ctx, bool de
   }
 }
 
-void close_remaining_scopes(std::vector<ScopeFrame>& scope_stack, SymbolTable& table,
-                            bool debug, std::vector<Warning>& warnings) {
+void close_remaining_scopes(ScopeStack& scope_stack, SymbolTable& table,
+                            bool debug, WarningList& warnings) {
   while (!scope_stack.empty()) {
     ContextName ctx = scope_stack.back().ctx;
     scope_stack.pop_back();

@@ -19,7 +19,7 @@ namespace linter {
 
 // Everything the single walk over the tokens reads and changes.
 struct WalkState {
-  WalkState(const TokenList& t, bool d, const PreScan& p, std::vector<Warning>& w,
+  WalkState(const TokenList& t, bool d, const PreScan& p, WarningList& w,
             std::vector<std::string>& tr)
       : tokens(t), debug(d), pre(p), warnings(w), trace(tr) {
     table.reserve_names(t.name_count());
@@ -29,7 +29,7 @@ struct WalkState {
   const TokenList& tokens;
   const bool debug;
   const PreScan& pre;
-  std::vector<Warning>& warnings;
+  WarningList& warnings;
   std::vector<std::string>& trace;
 
   std::size_t i = 0;

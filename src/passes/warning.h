@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "pages.h"
+
 namespace linter {
 
 // One finding of the analysis: its text without file, line or prefix, and its line.
@@ -11,5 +13,7 @@ struct Warning {
   std::string message;
   std::uint64_t line = 0;
 };
+
+using WarningList = PageVector<Warning>;
 
 }  // namespace linter

@@ -16,7 +16,7 @@ std::string_view scope_kind_name(ScopeKind kind) {
 }
 
 void close_scope(bool debug, SymbolTable& table, ScopeStack& scope_stack,
-                 std::vector<Warning>& warnings) {
+                 WarningList& warnings) {
   if (scope_stack.empty()) return;
   ContextName ctx = scope_stack.back().ctx;
   scope_stack.pop_back();

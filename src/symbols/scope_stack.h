@@ -24,10 +24,10 @@ struct ScopeFrame {
   ScopeKind kind = ScopeKind::Block;
 };
 
-using ScopeStack = std::vector<ScopeFrame>;
+using ScopeStack = PageVector<ScopeFrame>;
 
 // Pops the top frame and the innermost scope together and reports the scope.
 void close_scope(bool debug, SymbolTable& table, ScopeStack& scope_stack,
-                 std::vector<Warning>& warnings);
+                 WarningList& warnings);
 
 }  // namespace linter

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "pages.h"
 #include "symbols/symbol.h"
 
 namespace linter {
@@ -105,11 +106,11 @@ class SymbolTable {
   void note_unresolved(NameId name);
   void drop_innermost();
 
-  std::vector<Symbol> symbols_;
-  std::vector<Ref> outer_;          // parallel to symbols_: the entry a first symbol covers
-  std::vector<std::size_t> starts_;  // where each open scope begins in symbols_
-  std::vector<Ref> top_;             // by name id
-  std::vector<std::uint8_t> unresolved_;  // by name id: a read found nothing
+  PageVector<Symbol> symbols_;
+  PageVector<Ref> outer_;          // parallel to symbols_: the entry a first symbol covers
+  PageVector<std::size_t> starts_;  // where each open scope begins in symbols_
+  PageVector<Ref> top_;             // by name id
+  PageVector<std::uint8_t> unresolved_;  // by name id: a read found nothing
 };
 
 }  // namespace linter

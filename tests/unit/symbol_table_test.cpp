@@ -35,13 +35,13 @@ Scope pop(SymbolTable& table) {
   return out;
 }
 
-std::vector<std::string> texts(const std::vector<Warning>& warnings) {
+std::vector<std::string> texts(const WarningList& warnings) {
   std::vector<std::string> out;
   for (const Warning& w : warnings) out.push_back(w.message);
   return out;
 }
 
-std::vector<std::uint64_t> lines(const std::vector<Warning>& warnings) {
+std::vector<std::uint64_t> lines(const WarningList& warnings) {
   std::vector<std::uint64_t> out;
   for (const Warning& w : warnings) out.push_back(w.line);
   return out;
@@ -269,7 +269,7 @@ TEST(CloseScope, EmptyStackDoesNothing) {
   SymbolTable table;
   table.declare(sym("g", 1));
   ScopeStack stack;
-  std::vector<Warning> warnings;
+  WarningList warnings;
   close_scope(false, table, stack, warnings);
   EXPECT_TRUE(warnings.empty());
   EXPECT_EQ(table.scope_count(), 1u);
@@ -282,7 +282,7 @@ TEST(CloseScope, EachCloseReportsOneScopeUnderItsFramesContext) {
   table.open_scope();
   table.declare(sym("n", 4));
   ScopeStack stack{frame(kGlobalContext), frame(ContextName{"K", "::", "m"}, 2)};
-  std::vector<Warning> warnings;
+  WarningList warnings;
 
   close_scope(false, table, stack, warnings);
   EXPECT_EQ(texts(warnings), std::vector<std::string>{"[K::m] Unused variable 'n'"});
@@ -305,7 +305,7 @@ TEST(CloseScope, DebugHashesContextAndName) {
   table.open_scope();
   table.declare(sym("n", 4));
   ScopeStack stack{frame(kGlobalContext), frame(ContextName{"K", "::", "m"}, 2)};
-  std::vector<Warning> warnings;
+  WarningList warnings;
   close_scope(true, table, stack, warnings);
   EXPECT_EQ(texts(warnings), std::vector<std::string>{"[9993fa09] Unused variable 'eb0c3431'"});
 }
@@ -315,7 +315,7 @@ TEST(CloseScope, FrameKindDoesNotChangeTheReport) {
   table.open_scope();
   table.declare(sym("p", 7, SymbolKind::Parameter));
   ScopeStack stack{frame(kGlobalContext), frame(ContextName{"f", "", ""}, 1, ScopeKind::Params)};
-  std::vector<Warning> warnings{{"earlier", 99}};
+  WarningList warnings{{"earlier", 99}};
   close_scope(false, table, stack, warnings);
   EXPECT_EQ(texts(warnings),
             (std::vector<std::string>{"earlier", "[f] Parameter 'p' is never read"}));
@@ -326,7 +326,7 @@ TEST(CloseScope, DesyncedStacksStopWithTheInternalError) {
   Scope drop;
   ASSERT_TRUE(table.pop_scope(drop));
   ScopeStack stack{frame(kGlobalContext)};
-  std::vector<Warning> warnings;
+  WarningList warnings;
   try {
     close_scope(false, table, stack, warnings);
     FAIL() << "expected the internal error";
@@ -341,13 +341,13 @@ TEST(CloseScope, DesyncedStacksStopWithTheInternalError) {
 
 std::vector<std::string> report(const Scope& scope, ContextName ctx = kGlobalContext,
                                 bool debug = false) {
-  std::vector<Warning> warnings;
+  WarningList warnings;
   report_scope(scope, ctx, debug, warnings);
   return texts(warnings);
 }
 
 TEST(ReportScope, EmptyScopeAddsNothing) {
-  std::vector<Warning> warnings{{"keep", 1}};
+  WarningList warnings{{"keep", 1}};
   report_scope(Scope{}, kGlobalContext, false, warnings);
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_EQ(warnings[0].message, "keep");
@@ -399,7 +399,7 @@ TEST(ReportScope, ClassAndMemberKindsNeverReport) {
 
 TEST(ReportScope, DuplicatesReportedEachWithItsLineInOrder) {
   Scope s{sym("d", 9), sym("e", 2, SymbolKind::Variable, true, true), sym("d", 4)};
-  std::vector<Warning> warnings;
+  WarningList warnings;
   report_scope(s, kGlobalContext, false, warnings);
   EXPECT_EQ(texts(warnings), (std::vector<std::string>{"[global] Unused variable 'd'",
                                                        "[global] Unused variable 'd'"}));
@@ -432,7 +432,7 @@ TEST(CloseRemainingScopes, InnermostFirstEachUnderItsOwnContext) {
   table.declare(sym("a", 1));
   ScopeStack stack{frame(kGlobalContext), frame(ContextName{"f", "", ""}, 1, ScopeKind::Params),
                    frame(ContextName{"f", "", ""}, 1)};
-  std::vector<Warning> warnings;
+  WarningList warnings;
   close_remaining_scopes(stack, table, false, warnings);
   EXPECT_EQ(texts(warnings), (std::vector<std::string>{"[f] Unused variable 'a'",
                                                        "[f] Parameter 'q' is never read",
@@ -448,7 +448,7 @@ TEST(CloseRemainingScopes, SurplusFramesAreDroppedSilently) {
   // Three frames, two scopes: the innermost two frames take the two scopes.
   ScopeStack stack{frame(ContextName{"outer", "", ""}), frame(ContextName{"mid", "", ""}),
                    frame(ContextName{"top", "", ""})};
-  std::vector<Warning> warnings;
+  WarningList warnings;
   close_remaining_scopes(stack, table, false, warnings);
   EXPECT_EQ(texts(warnings), (std::vector<std::string>{"[top] Unused variable 'b'",
                                                        "[mid] Unused variable 'g'"}));
@@ -461,7 +461,7 @@ TEST(CloseRemainingScopes, SurplusScopesAreDroppedUnreported) {
   table.open_scope();
   table.declare(sym("b", 2));
   ScopeStack stack{frame(ContextName{"only", "", ""})};
-  std::vector<Warning> warnings;
+  WarningList warnings;
   close_remaining_scopes(stack, table, false, warnings);
   EXPECT_EQ(texts(warnings), std::vector<std::string>{"[only] Unused variable 'b'"});
 }
