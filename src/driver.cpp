@@ -77,7 +77,7 @@ void report(std::string_view file_arg, const WarningList& warnings, Output& out)
     return;
   }
   for (const Warning& w : warnings) {
-    out << file_arg << ':' << static_cast<unsigned long long>(w.line) << ": warning: " << w.message
+    out << file_arg << ':' << static_cast<unsigned long long>(w.line) << ": warning: " << warnings.message(w)
         << '\n';
   }
   out << '\n' << static_cast<unsigned long long>(warnings.size()) << " warning(s)\n";

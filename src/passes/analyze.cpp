@@ -32,7 +32,7 @@ void finish_warnings(const TokenList& tokens, WarningList& warnings) {
     all_tokens = all_tokens && (w.line & kAtToken) && (w.line & ~kAtToken) <= kMax32;
   if (!all_tokens) {
     for (Warning& w : warnings) w.line = line_of(tokens, w.line);
-    std::stable_sort(warnings.begin(), warnings.end(),
+    std::stable_sort(warnings.items().begin(), warnings.items().end(),
                      [](const Warning& a, const Warning& b) { return a.line < b.line; });
     return;
   }
@@ -62,13 +62,13 @@ void finish_warnings(const TokenList& tokens, WarningList& warnings) {
     a = b;
   }
 
-  WarningList out;
+  PageVector<Warning> out;
   out.reserve(n);
   for (std::size_t j = 0; j < n; ++j) {
-    out.push_back(std::move(warnings[order[j]]));
+    out.push_back(warnings[order[j]]);
     out.back().line = lines[j];
   }
-  warnings = std::move(out);
+  warnings.items() = std::move(out);
 }
 
 }  // namespace

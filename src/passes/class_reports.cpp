@@ -95,15 +95,13 @@ void report_members(const ClassRegistry& classes, const PreScan& pre, bool debug
     for (const Symbol& m : classes.members(r)) {
       if (m.used) {
         if (m.read || m.kind != SymbolKind::MemberVariable) continue;
-        warnings.push_back({join("[", Shown{info.name, debug}, "] Member variable '",
-                                 Shown{m.name, debug}, "' is written but never read"),
-                            m.line});
+        add_warning(warnings, m.line, "[", Shown{info.name, debug}, "] Member variable '",
+                    Shown{m.name, debug}, "' is written but never read");
         continue;
       }
       if (m.kind == SymbolKind::MemberFunction && exemption.applies(info.id, m.id)) continue;
-      warnings.push_back({join("[", Shown{info.name, debug}, "] Unused ", kind_word(m.kind), ": '",
-                               Shown{m.name, debug}, "'"),
-                          m.line});
+      add_warning(warnings, m.line, "[", Shown{info.name, debug}, "] Unused ", kind_word(m.kind),
+                  ": '", Shown{m.name, debug}, "'");
     }
   }
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "passes/warning.h"
 #include "symbols/context.h"
 
 namespace linter {
@@ -67,14 +68,11 @@ inline char* write_piece(char* p, const ShownContext& c) {
   return write_piece(p, c.ctx);
 }
 
-// The pieces joined, sized once and written in place: there can be a warning for every
-// few tokens.
+// A warning whose text is the pieces joined, written straight into the list's text.
 template <typename... Pieces>
-std::string join(const Pieces&... pieces) {
-  std::string out((piece_size(pieces) + ...), '\0');
-  char* p = out.data();
+void add_warning(WarningList& list, std::uint64_t line, const Pieces&... pieces) {
+  char* p = list.append(line, (piece_size(pieces) + ...));
   ((p = write_piece(p, pieces)), ...);
-  return out;
 }
 
 }  // namespace linter

@@ -7,10 +7,8 @@ namespace linter {
 namespace {
 
 void sixty_four_bit_warning(WalkState& w, std::string_view type, std::uint64_t where) {
-  w.warnings.push_back(
-      {join("[", w.ctx, "] use of ", type,
-            ": 64-bit integers are broken in BGT; a wrapper class is required"),
-       where});
+  add_warning(w.warnings, where, "[", w.ctx, "] use of ", type,
+              ": 64-bit integers are broken in BGT; a wrapper class is required");
 }
 
 // A free function or a variable outside a class body: it counts as used and read at

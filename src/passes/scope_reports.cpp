@@ -32,8 +32,8 @@ void report_scope(std::span<const Symbol> scope, const ContextName& ctx, bool de
         break;
     }
     if (before.empty()) continue;
-    warnings.push_back(
-        {join("[", ShownContext{ctx, debug}, before, Shown{s.name, debug}, after), s.line});
+    add_warning(warnings, s.line, "[", ShownContext{ctx, debug}, before, Shown{s.name, debug},
+                after);
   }
 }
 

@@ -16,14 +16,12 @@ void check_shadowing(WalkState& w, std::size_t name_index) {
   const std::uint64_t where = at_token(name_index);
   if (outer) {
     const std::string outer_line = std::to_string(w.line_of_declaration(outer->line));
-    w.warnings.push_back({join("[", w.ctx, "] '", name, "' shadows ", kind_word(outer->kind),
-                               " declared at line ", outer_line),
-                          where});
+    add_warning(w.warnings, where, "[", w.ctx, "] '", name, "' shadows ", kind_word(outer->kind),
+                " declared at line ", outer_line);
   }
   if (member) {
-    w.warnings.push_back({join("[", w.ctx, "] '", name, "' shadows member of '",
-                               Shown{w.class_name(), w.debug}, "'"),
-                          where});
+    add_warning(w.warnings, where, "[", w.ctx, "] '", name, "' shadows member of '",
+                Shown{w.class_name(), w.debug}, "'");
   }
 }
 
@@ -33,13 +31,11 @@ void check_parameter_shadowing(WalkState& w, std::size_t name_index, const Conte
   const Shown name{w.tokens.name(id), w.debug};
   const std::uint64_t where = at_token(name_index);
   if (with_class && w.classes.has_member(w.current_class, id)) {
-    w.warnings.push_back({join("[", ctx, "] Parameter '", name, "' shadows member of '",
-                               Shown{w.class_name(), w.debug}, "'"),
-                          where});
+    add_warning(w.warnings, where, "[", ctx, "] Parameter '", name, "' shadows member of '",
+                Shown{w.class_name(), w.debug}, "'");
   }
   if (w.table.find_outer(id)) {
-    w.warnings.push_back(
-        {join("[", ctx, "] Parameter '", name, "' shadows outer declaration"), where});
+    add_warning(w.warnings, where, "[", ctx, "] Parameter '", name, "' shadows outer declaration");
   }
 }
 

@@ -1,19 +1,58 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
-#include <string>
+#include <cstring>
+#include <string_view>
 
 #include "pages.h"
 
 namespace linter {
 
-// One finding of the analysis: its text without file, line or prefix, and its line.
+// One finding of the analysis: its line, and where its text (without file, line or
+// prefix) sits in its list's text.
 // (Until the analysis returns, line may hold a token, see kAtToken in symbols/symbol.h.)
 struct Warning {
-  std::string message;
   std::uint64_t line = 0;
+  std::uint64_t begin = 0;
+  std::uint64_t length = 0;
 };
 
-using WarningList = PageVector<Warning>;
+// The findings of one analysis. Their texts share one buffer: a large script has a
+// warning for every few dozen tokens, and an allocation each would cost more than
+// making them.
+class WarningList {
+ public:
+  std::size_t size() const { return items_.size(); }
+  bool empty() const { return items_.empty(); }
+  Warning& operator[](std::size_t i) { return items_[i]; }
+  const Warning& operator[](std::size_t i) const { return items_[i]; }
+  auto begin() { return items_.begin(); }
+  auto end() { return items_.end(); }
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
+
+  std::string_view message(const Warning& w) const {
+    return {text_.data() + w.begin, static_cast<std::size_t>(w.length)};
+  }
+  // Adds a warning whose text of `length` bytes the caller writes at the pointer returned.
+  char* append(std::uint64_t line, std::size_t length) {
+    std::size_t at = text_.size();
+    if (at + length > text_.capacity()) text_.reserve(std::max(at + length, 2 * text_.capacity()));
+    text_.set_size(at + length);
+    items_.push_back({line, at, length});
+    return text_.data() + at;
+  }
+  void push_back(std::string_view message, std::uint64_t line) {
+    char* p = append(line, message.size());
+    if (!message.empty()) std::memcpy(p, message.data(), message.size());
+  }
+  // The warnings themselves, for reordering; their texts stay where they are.
+  PageVector<Warning>& items() { return items_; }
+
+ private:
+  PageVector<Warning> items_;
+  PageArray<char> text_;
+};
 
 }  // namespace linter

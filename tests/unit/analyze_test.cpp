@@ -17,7 +17,7 @@ std::vector<std::string> report(const std::string& text) {
   TokenList tokens = tokenize(text, diagnostics);
   AnalysisResult r = analyze(tokens, false);
   std::vector<std::string> out;
-  for (const Warning& w : r.warnings) out.push_back(std::to_string(w.line) + " " + w.message);
+  for (const Warning& w : r.warnings) out.push_back(std::to_string(w.line) + " " + std::string(r.warnings.message(w)));
   return out;
 }
 

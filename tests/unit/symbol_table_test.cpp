@@ -37,7 +37,7 @@ Scope pop(SymbolTable& table) {
 
 std::vector<std::string> texts(const WarningList& warnings) {
   std::vector<std::string> out;
-  for (const Warning& w : warnings) out.push_back(w.message);
+  for (const Warning& w : warnings) out.push_back(std::string(warnings.message(w)));
   return out;
 }
 
@@ -315,7 +315,8 @@ TEST(CloseScope, FrameKindDoesNotChangeTheReport) {
   table.open_scope();
   table.declare(sym("p", 7, SymbolKind::Parameter));
   ScopeStack stack{frame(kGlobalContext), frame(ContextName{"f", "", ""}, 1, ScopeKind::Params)};
-  WarningList warnings{{"earlier", 99}};
+  WarningList warnings;
+  warnings.push_back("earlier", 99);
   close_scope(false, table, stack, warnings);
   EXPECT_EQ(texts(warnings),
             (std::vector<std::string>{"earlier", "[f] Parameter 'p' is never read"}));
@@ -347,10 +348,11 @@ std::vector<std::string> report(const Scope& scope, ContextName ctx = kGlobalCon
 }
 
 TEST(ReportScope, EmptyScopeAddsNothing) {
-  WarningList warnings{{"keep", 1}};
+  WarningList warnings;
+  warnings.push_back("keep", 1);
   report_scope(Scope{}, kGlobalContext, false, warnings);
   ASSERT_EQ(warnings.size(), 1u);
-  EXPECT_EQ(warnings[0].message, "keep");
+  EXPECT_EQ(warnings.message(warnings[0]), "keep");
 }
 
 TEST(ReportScope, Variables) {
