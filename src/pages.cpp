@@ -13,7 +13,7 @@ namespace {
 #if defined(__linux__)
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 // Below this a block comes from the heap: small scripts should not pay for mappings.
-constexpr std::size_t kMapThreshold = std::size_t{1} << 20;
+constexpr std::size_t kMapThreshold = std::size_t{256} << 10;
 
 std::size_t round_up(std::size_t n, std::size_t to) { return (n + to - 1) / to * to; }
 #endif

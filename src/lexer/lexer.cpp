@@ -153,7 +153,7 @@ LINTER_INLINE std::uint64_t hash_word(const char* p, std::size_t n, std::uint64_
 class WordTable {
  public:
   WordTable(TokenStore& out, const char* source)
-      : out_(out), base_(source), slots_(std::make_unique<Slot[]>(std::size_t{1} << kInitialBits)) {}
+      : out_(out), base_(source), slots_(std::size_t{1} << kInitialBits) {}
 
   // The id of the word of `length` bytes at p, interned on first sight; kind receives
   // its token kind.
@@ -209,7 +209,7 @@ class WordTable {
     slots_[k] = slot;
   }
   void grow() {
-    std::unique_ptr<Slot[]> old = std::make_unique<Slot[]>((mask_ + 1) * 2);
+    PageVector<Slot> old((mask_ + 1) * 2);
     old.swap(slots_);
     std::size_t old_size = mask_ + 1;
     mask_ = mask_ * 2 + 1;
@@ -229,7 +229,7 @@ class WordTable {
 
   TokenStore& out_;
   const char* base_;
-  std::unique_ptr<Slot[]> slots_;
+  PageVector<Slot> slots_;
   std::size_t mask_ = (std::size_t{1} << kInitialBits) - 1;
   int shift_ = 64 - kInitialBits;  // slot index = the hash's top bits
   std::size_t count_ = 0;
