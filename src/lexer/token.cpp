@@ -29,23 +29,36 @@ TokenList::TokenList(SourceText source, TokenStore store)
 }
 
 std::uint64_t TokenList::line(std::size_t i) const {
-  std::size_t h = line_hint_;
-  if (h < t_.lines.size() && t_.lines[h].first_token <= i &&
-      (h + 1 == t_.lines.size() || t_.lines[h + 1].first_token > i))
-    return t_.lines[h].line;
-  if (h + 1 < t_.lines.size() && t_.lines[h + 1].first_token <= i &&
-      (h + 2 == t_.lines.size() || t_.lines[h + 2].first_token > i)) {
-    line_hint_ = h + 1;
-    return t_.lines[h + 1].line;
+  // The last run that starts at or before token i. Lookups mostly move forward a little
+  // from the previous one, so the search gallops out from there: the cost grows with the
+  // log of the distance, not of the table, whose far parts are out of cache.
+  const std::size_t n = t_.lines.size();
+  auto starts_after = [&](std::size_t r) { return r < n && t_.lines[r].first_token > i; };
+  std::size_t lo, hi;  // lines[lo] starts at or before i, lines[hi] after it (or hi == n)
+  std::size_t h = line_hint_ < n ? line_hint_ : 0;
+  if (t_.lines[h].first_token <= i) {
+    lo = h;
+    std::size_t step = 1;
+    while (lo + step < n && !starts_after(lo + step)) {
+      lo += step;
+      step *= 2;
+    }
+    hi = lo + step < n ? lo + step : n;
+  } else {
+    hi = h;
+    std::size_t step = 1;
+    while (hi >= step && starts_after(hi - step)) {
+      hi -= step;
+      step *= 2;
+    }
+    lo = hi >= step ? hi - step : 0;
   }
-  // The last run that starts at or before token i.
-  std::size_t lo = 0, hi = t_.lines.size();
   while (hi - lo > 1) {
     std::size_t mid = lo + (hi - lo) / 2;
-    if (t_.lines[mid].first_token <= i) {
-      lo = mid;
-    } else {
+    if (starts_after(mid)) {
       hi = mid;
+    } else {
+      lo = mid;
     }
   }
   line_hint_ = lo;

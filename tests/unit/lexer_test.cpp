@@ -625,6 +625,28 @@ TEST(LexerLong, StringsAndPathsLongerThanSixtyFourKiB) {
 }
 
 
+TEST(LexerLines, LookupsInAnyOrderAgreeWithLookupsInOrder) {
+  // Lines of uneven length, blank lines and a multi-line comment between tokens.
+  std::string text;
+  for (int i = 0; i < 3000; ++i) {
+    text.append(std::size_t(i % 7), 'x').append(" y\n");
+    if (i % 11 == 0) text += "\n\n/* a\nb */ z\n";
+  }
+  Lexed r = lex(text);
+  std::vector<std::uint64_t> in_order = lines(r.tokens);
+  std::uint64_t state = 12345;
+  for (int k = 0; k < 20000; ++k) {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    // Mostly short hops either way, sometimes far jumps.
+    std::size_t i = std::size_t(state >> 33) % r.tokens.size();
+    ASSERT_EQ(r.tokens.line(i), in_order[i]) << i;
+    std::size_t near = std::min(r.tokens.size() - 1, i + std::size_t(state % 5));
+    ASSERT_EQ(r.tokens.line(near), in_order[near]) << near;
+    std::size_t back = near >= 40 ? near - 40 : 0;
+    ASSERT_EQ(r.tokens.line(back), in_order[back]) << back;
+  }
+}
+
 // ---- lexing in two halves -------------------------------------------------------------
 
 // Everything a lexed script is made of, so that two lexings can be compared whole.
