@@ -1,5 +1,6 @@
 #include "lexer/lexer.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <atomic>
@@ -274,12 +275,21 @@ constexpr auto kDoubled = make_doubled();
 // Lexical problems of a stretch of the script lexed ahead, held back until the stretch
 // before it is done, with lines counted from the stretch's start.
 struct HeldProblems {
-  std::string text;  // the problems, one after another
   struct Item {
     std::uint64_t line;
     std::size_t end;  // in text
   };
-  std::vector<Item> items;
+  PageArray<char> text;  // the problems, one after another
+  PageArray<Item> items;
+
+  void add(std::uint64_t line, std::string_view problem) {
+    std::size_t at = text.size();
+    if (at + problem.size() > text.capacity())
+      text.reserve(std::max(at + problem.size(), 2 * text.capacity()));
+    std::memcpy(text.data() + at, problem.data(), problem.size());
+    text.set_size(at + problem.size());
+    items.push_back({line, text.size()});
+  }
 };
 
 // Lexes source[begin, end of source). With a limit, stops at the first line start at or
@@ -318,8 +328,7 @@ class Lexer {
 
   void warn(std::uint64_t line, std::string_view problem) {
     if (held_) {
-      held_->text.append(problem);
-      held_->items.push_back({line, held_->text.size()});
+      held_->add(line, problem);
       return;
     }
     *diag_ << "Warning [line " << static_cast<unsigned long long>(line) << "]: " << problem
@@ -678,7 +687,7 @@ TokenList tokenize_split(SourceText text, Output& diagnostics, std::size_t split
   for (std::size_t k = 0, begin = 0; k < held.items.size(); ++k) {
     const HeldProblems::Item& item = held.items[k];
     diagnostics << "Warning [line " << static_cast<unsigned long long>(item.line + lexer.line() - 1)
-                << "]: " << std::string_view(held.text).substr(begin, item.end - begin) << '\n';
+                << "]: " << std::string_view(held.text.data() + begin, item.end - begin) << '\n';
     begin = item.end;
   }
   return TokenList(std::move(text), std::move(first));
