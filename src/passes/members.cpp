@@ -36,6 +36,8 @@ bool referenced_before(const WalkState& w, NameId name) {
 // class's first base, then that type's first base, and so on, marking the members of
 // the first type that has some of that name. A name met twice means a cycle.
 void mark_inherited_member(WalkState& w, NameId name) {
+  // No record has such a member: no walk can find one.
+  if (w.classes.count_records_with(name) == 0) return;
   if (w.inherited_reads.empty()) w.inherited_reads.resize(w.tokens.name_count());
   WalkState::InheritedRead& memo = w.inherited_reads[name];
   const std::uint32_t stamp = std::uint32_t(w.current_class + 1);
@@ -49,20 +51,38 @@ void mark_inherited_member(WalkState& w, NameId name) {
   const std::size_t walk = ++w.chain_walks;
   NameId current = w.classes.record(w.current_class).id;
   w.chain_seen[current] = walk;
+  auto key = [name](NameId base) { return std::uint64_t(base) << 32 | name; };
+  bool settled = false;  // ended at a member or at the top: the same from any start
+  std::uint32_t found = 0;
+  w.chain_path.clear();
   for (;;) {
     std::span<const std::uint32_t> pairs = w.pre.implementations_of(current);
-    if (pairs.empty()) return;
+    if (pairs.empty()) {
+      settled = true;
+      break;
+    }
     NameId base = w.pre.implementations[pairs.front()].interface_id;
-    if (w.chain_seen[base] == walk) return;
+    if (w.chain_seen[base] == walk) break;
     w.chain_seen[base] = walk;
+    if (auto known = w.chain_ends.find(key(base)); known != w.chain_ends.end()) {
+      found = known->second;
+      if (found) w.classes.mark_read(found - 1, name);
+      settled = true;
+      break;
+    }
     std::optional<std::size_t> record = w.classes.first_record_named(base);
-    if (!record) return;
+    if (!record) break;
+    w.chain_path.push_back(base);
     if (w.classes.mark_read(*record, name)) {
-      memo.record = std::uint32_t(*record + 1);
-      return;
+      found = std::uint32_t(*record + 1);
+      settled = true;
+      break;
     }
     current = base;
   }
+  memo.record = found;
+  if (settled)
+    for (NameId base : w.chain_path) w.chain_ends.emplace(key(base), found);
 }
 
 }  // namespace

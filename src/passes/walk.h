@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "lexer/token.h"
@@ -59,6 +60,14 @@ struct WalkState {
   // walk that passed it.
   std::vector<std::size_t> chain_seen;
   std::size_t chain_walks = 0;
+  // Where a walk up the base chain ends for a member name, once it has reached a base
+  // name: key base << 32 | name, value the record marked plus one, or 0 for none. Only
+  // walks that end at a member or at the top of the chain are kept: the records they
+  // pass are older than the class being walked, so they gain no members, and each
+  // name has one base, so any later walk that reaches that base goes the same way.
+  // Without it a deep hierarchy costs its depth for every class body in it.
+  std::unordered_map<std::uint64_t, std::uint32_t> chain_ends;
+  std::vector<NameId> chain_path;  // the base names of the walk under way
   // Lines that shadowing messages name, cached by declaration token modulo the cache's
   // size: a shadowed declaration (a global, a common name) tends to be named again and
   // again, and each look-up in the token list's line table costs several cache misses

@@ -179,6 +179,12 @@ for size in (65535, 65536):
 put('tokens.bgt', 'int x;\n' + ('x=1;' * 10 + '\n') * n_rep)
 put('comment.bgt', '/*' + '\n' * n_lines)
 put('for_open.bgt', 'for(' * n_for)
+# A hierarchy n_for classes deep, every class reading the root's member: each read must
+# not walk the whole chain again.
+put('deep.bgt', 'class C0 { int a; }\n' + ''.join(
+    'class C%d : C%d { int f() { return a; } }\n' % (i, i - 1) for i in range(1, n_for)))
+put('deep_want', ''.join("deep.bgt:%d: warning: [C%d] Unused member function: 'f'\n" % (i + 1, i)
+                         for i in range(1, n_for)) + '\n%d warning(s)\n' % (n_for - 1))
 put('parens.bgt', 'void f(int a = ' + '(' * n_open)
 put('w.bgt', 'int x;\n')
 put('many.bgt', ''.join('int v%d;\n' % k for k in range(20000)))
@@ -287,6 +293,8 @@ expect "unclosed_for_headers_$n_for" 0 no_warnings empty
 run out err parens.bgt
 printf "parens.bgt:1: warning: [f] Parameter 'a' is never read\nparens.bgt:1: warning: [global] Unused function 'f'\n\n2 warning(s)\n" > want_out
 expect "unclosed_default_value" 0 want_out empty
+run out err deep.bgt
+expect "inheritance_${n_for}_deep" 0 deep_want empty
 
 # --- Standard output that cannot be written ------------------------------------------
 out_err() {  # <name> <expected strerror text>: checks status and stderr of the last run
