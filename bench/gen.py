@@ -581,6 +581,13 @@ def implements(n, rnd):
     yield from ("class A%d : I%d { void f() {} }\n" % (k, k) for k in range(n))
 
 
+def deep_chain(n, rnd):
+    # n classes, each deriving from the one before and reading the root's member
+    yield "class C0 { int hp; }\n"
+    yield from ("class C%d : C%d { int f() { return hp + C%d_x; } }\n" % (k, k - 1, k)
+                for k in range(1, n))
+
+
 def long_line(n, rnd):
     # one line, no line feed until the very end
     head = "void f() { int v = 0; int w = 1; string s = \"\"; "
@@ -633,6 +640,7 @@ HOSTILE = {
     "paren_for": paren_for,
     "paren_default": paren_default,
     "implements": implements,
+    "deep_chain": deep_chain,
     "long_line": long_line,
     "unknown_chars": unknown_chars,
     "long_idents": long_idents,

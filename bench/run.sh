@@ -56,6 +56,7 @@ hostile=(
   paren_for:1000000
   paren_default:1000000
   implements:100000
+  deep_chain:100000
   long_line:25000000
   unknown_chars:1000000
   long_idents:1000000
