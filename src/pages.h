@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <new>
@@ -67,9 +68,13 @@ class PageArray {
     if (size_ > 0) std::memcpy(bigger.data(), block_.data(), size_ * sizeof(T));
     block_ = std::move(bigger);
   }
-  void push_back(const T& v) {
-    if (size_ == capacity()) reserve(size_ < 8 ? 16 : size_ * 2);
-    data()[size_++] = v;
+  void push_back(const T& v) { *extend(1) = v; }
+  // Room for n more values at the end, growing by at least doubling; the caller fills it.
+  T* extend(std::size_t n) {
+    if (size_ + n > capacity()) reserve(std::max({size_ + n, 2 * capacity(), std::size_t{16}}));
+    T* p = data() + size_;
+    size_ += n;
+    return p;
   }
   // For writers that fill data() directly within the reserved room.
   void set_size(std::size_t n) { size_ = n; }

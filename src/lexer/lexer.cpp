@@ -236,41 +236,33 @@ class WordTable {
   std::size_t count_ = 0;
 };
 
-// Single-character operators by character; IntLit marks characters that are none.
-constexpr std::array<TokenKind, 128> make_single() {
-  using K = TokenKind;
-  std::array<K, 128> t{};
-  for (auto& k : t) k = K::IntLit;
-  t['~'] = K::Tilde, t['!'] = K::Bang, t['='] = K::Equals, t['<'] = K::Lt, t['>'] = K::Gt;
-  t['+'] = K::Plus, t['-'] = K::Minus, t['*'] = K::Star, t['/'] = K::Slash;
-  t['%'] = K::Percent, t['&'] = K::BitAnd, t['|'] = K::BitOr, t['^'] = K::BitXor;
-  t['{'] = K::LBrace, t['}'] = K::RBrace, t['('] = K::LParen, t[')'] = K::RParen;
-  t['['] = K::LBracket, t[']'] = K::RBracket, t[';'] = K::Semicolon, t[','] = K::Comma;
-  t['.'] = K::Dot, t[':'] = K::Colon, t['@'] = K::At;
+// Operator kinds by character: chars[k] gives kinds[k], any other character IntLit,
+// which here means "none".
+template <std::size_t N>
+constexpr std::array<TokenKind, 128> operator_table(const char (&chars)[N],
+                                                    const std::array<TokenKind, N - 1>& kinds) {
+  std::array<TokenKind, 128> t{};
+  for (auto& k : t) k = TokenKind::IntLit;
+  for (std::size_t k = 0; k + 1 < N; ++k) t[static_cast<unsigned char>(chars[k])] = kinds[k];
   return t;
 }
-// The operator a character makes with a following `=`.
-constexpr std::array<TokenKind, 128> make_with_equals() {
-  using K = TokenKind;
-  std::array<K, 128> t{};
-  for (auto& k : t) k = K::IntLit;
-  t['!'] = K::BangEq, t['='] = K::EqEq, t['<'] = K::LtEq, t['>'] = K::GtEq;
-  t['+'] = K::PlusEq, t['-'] = K::MinusEq, t['*'] = K::StarEq, t['/'] = K::SlashEq;
-  t['%'] = K::PercentEq, t['&'] = K::AndEq, t['|'] = K::OrEq, t['^'] = K::XorEq;
-  return t;
+using K = TokenKind;
+// The operator a character makes alone, with a following `=`, and doubled.
+constexpr auto kSingle = operator_table(
+    "~!=<>+-*/%&|^{}()[];,.:@",
+    {K::Tilde, K::Bang, K::Equals, K::Lt, K::Gt, K::Plus, K::Minus, K::Star, K::Slash,
+     K::Percent, K::BitAnd, K::BitOr, K::BitXor, K::LBrace, K::RBrace, K::LParen, K::RParen,
+     K::LBracket, K::RBracket, K::Semicolon, K::Comma, K::Dot, K::Colon, K::At});
+constexpr auto kWithEquals = operator_table(
+    "!=<>+-*/%&|^", {K::BangEq, K::EqEq, K::LtEq, K::GtEq, K::PlusEq, K::MinusEq, K::StarEq,
+                     K::SlashEq, K::PercentEq, K::AndEq, K::OrEq, K::XorEq});
+constexpr auto kDoubled = operator_table(
+    "<>+-&|", {K::LShift, K::RShift, K::PlusPlus, K::MinusMinus, K::And, K::Or});
+
+void write_problem(Output& diagnostics, std::uint64_t line, std::string_view problem) {
+  diagnostics << "Warning [line " << static_cast<unsigned long long>(line) << "]: " << problem
+              << '\n';
 }
-// The operator a character makes when doubled.
-constexpr std::array<TokenKind, 128> make_doubled() {
-  using K = TokenKind;
-  std::array<K, 128> t{};
-  for (auto& k : t) k = K::IntLit;
-  t['<'] = K::LShift, t['>'] = K::RShift, t['+'] = K::PlusPlus, t['-'] = K::MinusMinus;
-  t['&'] = K::And, t['|'] = K::Or;
-  return t;
-}
-constexpr auto kSingle = make_single();
-constexpr auto kWithEquals = make_with_equals();
-constexpr auto kDoubled = make_doubled();
 
 // Lexical problems of a stretch of the script lexed ahead, held back until the stretch
 // before it is done, with lines counted from the stretch's start.
@@ -283,11 +275,7 @@ struct HeldProblems {
   PageArray<Item> items;
 
   void add(std::uint64_t line, std::string_view problem) {
-    std::size_t at = text.size();
-    if (at + problem.size() > text.capacity())
-      text.reserve(std::max(at + problem.size(), 2 * text.capacity()));
-    std::memcpy(text.data() + at, problem.data(), problem.size());
-    text.set_size(at + problem.size());
+    if (!problem.empty()) std::memcpy(text.extend(problem.size()), problem.data(), problem.size());
     items.push_back({line, text.size()});
   }
 };
@@ -331,8 +319,7 @@ class Lexer {
       held_->add(line, problem);
       return;
     }
-    *diag_ << "Warning [line " << static_cast<unsigned long long>(line) << "]: " << problem
-           << '\n';
+    write_problem(*diag_, line, problem);
   }
   // The rarer tokens are lexed by members working on pos_ and count_; run() keeps both
   // in locals, since every token store could otherwise alias them.
@@ -346,6 +333,12 @@ class Lexer {
     out_.start_line(count_, line_);
   }
   unsigned char at(std::size_t i) const { return static_cast<unsigned char>(s_[i]); }
+  // Interns the word source[begin, end); kind receives its kind, the result its payload.
+  std::uint32_t word_payload(std::size_t begin, std::size_t end, TokenKind& kind) {
+    NameId id = words_.intern(s_ + begin, end - begin, kind);
+    if (is_name_kind(kind)) return id;
+    return kind == TokenKind::BoolLit ? out_.add_offset(begin) : 0;
+  }
 
   void block_comment();
   void string_literal();
@@ -370,7 +363,6 @@ class Lexer {
 };
 
 bool Lexer::run(std::size_t limit) {
-  using K = TokenKind;
   const char* const s = s_;
   TokenKind* const kinds = kinds_;
   std::uint32_t* const payloads = payloads_;
@@ -453,12 +445,8 @@ bool Lexer::run(std::size_t limit) {
         while (kClasses[uc(end)] <= kDigit) ++end;
         if (uc(end) >= 0x80) end = scan::word_end(view_, end);
         TokenKind kind;
-        NameId id = words_.intern(s + pos, end - pos, kind);
-        if (is_name_kind(kind)) {
-          emit(kind, id);
-        } else {
-          emit(kind, kind == K::BoolLit ? out_.add_offset(pos) : 0);
-        }
+        std::uint32_t payload = word_payload(pos, end, kind);
+        emit(kind, payload);
         pos = end + (uc(end) == ' ');
         break;
       }
@@ -582,12 +570,8 @@ void Lexer::directive() {
 
 void Lexer::word(std::size_t end) {
   TokenKind kind;
-  NameId id = words_.intern(s_ + pos_, end - pos_, kind);
-  if (is_name_kind(kind)) {
-    emit(kind, id);
-  } else {
-    emit(kind, kind == TokenKind::BoolLit ? out_.add_offset(pos_) : 0);
-  }
+  std::uint32_t payload = word_payload(pos_, end, kind);
+  emit(kind, payload);
   pos_ = end;
 }
 
@@ -683,11 +667,12 @@ TokenList tokenize_split(SourceText text, Output& diagnostics, std::size_t split
     lexer.run();
     return TokenList(std::move(text), std::move(first));
   }
-  join_stores(first, second, lexer.words(), lexer.line() - 1, s);
+  const std::uint64_t lines_before = lexer.line() - 1;
+  join_stores(first, second, lexer.words(), lines_before, s);
   for (std::size_t k = 0, begin = 0; k < held.items.size(); ++k) {
     const HeldProblems::Item& item = held.items[k];
-    diagnostics << "Warning [line " << static_cast<unsigned long long>(item.line + lexer.line() - 1)
-                << "]: " << std::string_view(held.text.data() + begin, item.end - begin) << '\n';
+    write_problem(diagnostics, item.line + lines_before,
+                  std::string_view(held.text.data() + begin, item.end - begin));
     begin = item.end;
   }
   return TokenList(std::move(text), std::move(first));

@@ -113,7 +113,6 @@ class TokenList {
   std::uint64_t offset(std::size_t i) const { return t_.offsets[t_.payloads[i]]; }
 
   std::string_view source() const { return source_.view(); }
-  static bool is_name_kind(TokenKind k) { return linter::is_name_kind(k); }
 
  private:
   SourceText source_;

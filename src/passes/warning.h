@@ -1,6 +1,5 @@
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -37,11 +36,8 @@ class WarningList {
   }
   // Adds a warning whose text of `length` bytes the caller writes at the pointer returned.
   char* append(std::uint64_t line, std::size_t length) {
-    std::size_t at = text_.size();
-    if (at + length > text_.capacity()) text_.reserve(std::max(at + length, 2 * text_.capacity()));
-    text_.set_size(at + length);
-    items_.push_back({line, at, length});
-    return text_.data() + at;
+    items_.push_back({line, text_.size(), length});
+    return text_.extend(length);
   }
   void push_back(std::string_view message, std::uint64_t line) {
     char* p = append(line, message.size());

@@ -655,7 +655,7 @@ std::string everything(const TokenList& t, const std::string& diagnostics) {
   out << diagnostics << '|';
   for (std::size_t i = 0; i < t.size(); ++i) {
     out << t.line(i) << ':' << t.render(i);
-    if (TokenList::is_name_kind(t.kind(i))) out << '#' << t.name_id(i);
+    if (is_name_kind(t.kind(i))) out << '#' << t.name_id(i);
     if (t.kind(i) == K::DoubleLit || t.kind(i) == K::StringLit) out << '@' << t.offset(i);
     out << ' ';
   }
@@ -725,7 +725,7 @@ TEST(LexerSplit, LargeGeneratedScriptMatches) {
   for (std::size_t i = 0; i < whole.size(); i += 997) {
     ASSERT_EQ(split.kind(i), whole.kind(i)) << i;
     ASSERT_EQ(split.line(i), whole.line(i)) << i;
-    if (TokenList::is_name_kind(whole.kind(i))) {
+    if (is_name_kind(whole.kind(i))) {
       ASSERT_EQ(split.name_id(i), whole.name_id(i)) << i;
     }
   }

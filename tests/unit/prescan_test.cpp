@@ -23,7 +23,7 @@ TokenList lex(const std::string& text) {
 }
 
 bool is_word(const TokenList& t, std::size_t i, std::string_view word) {
-  return TokenList::is_name_kind(t.kind(i)) && t.text(i) == word;
+  return is_name_kind(t.kind(i)) && t.text(i) == word;
 }
 
 struct Expected {
