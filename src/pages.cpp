@@ -58,4 +58,37 @@ void release_pages(void* p, std::size_t bytes) noexcept {
   std::free(p);
 }
 
+void* move_pages(void* from, std::size_t from_bytes, std::size_t used, void* to,
+                 std::size_t to_bytes, std::size_t at) noexcept {
+#if defined(__linux__)
+  if (!from || !to || from_bytes < kMapThreshold || to_bytes < kMapThreshold || used == 0 ||
+      used > from_bytes || at > to_bytes)
+    return nullptr;
+  constexpr std::size_t kPage = 4096;
+  const std::size_t length = round_up(used, kPage);
+  const auto start = reinterpret_cast<std::uintptr_t>(to);
+  const std::uintptr_t end = start + round_up(to_bytes, kHugePage);
+  // A huge-page boundary lets the kernel move whole huge pages; failing room for that,
+  // any page boundary does.
+  std::uintptr_t land = round_up(start + at, kHugePage);
+  if (land > end || end - land < length) land = round_up(start + at, kPage);
+  if (land > end || end - land < length) return nullptr;
+  void* moved = mremap(from, length, length, MREMAP_MAYMOVE | MREMAP_FIXED,
+                       reinterpret_cast<void*>(land));
+  if (moved == MAP_FAILED) {
+    // The kernel may have cleared the landing range before failing; it lay past the
+    // values in `to`, so fresh pages put it back as it was.
+    mmap(reinterpret_cast<void*>(land), length, PROT_READ | PROT_WRITE,
+         MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_FIXED, -1, 0);
+    return nullptr;
+  }
+  const std::size_t mapped = round_up(from_bytes, kHugePage);
+  if (mapped > length) munmap(static_cast<char*>(from) + length, mapped - length);
+  return moved;
+#else
+  (void)from, (void)from_bytes, (void)used, (void)to, (void)to_bytes, (void)at;
+  return nullptr;
+#endif
+}
+
 }  // namespace linter

@@ -16,6 +16,20 @@ namespace linter {
 // analysed. release_pages needs the size that was asked for.
 void* allocate_pages(std::size_t bytes);  // throws std::bad_alloc
 void release_pages(void* p, std::size_t bytes) noexcept;
+// Whether move_pages can work here.
+#if defined(__linux__)
+inline constexpr bool kPagesMove = true;
+#else
+inline constexpr bool kPagesMove = false;
+#endif
+// Moves the pages holding the first `used` bytes of block `from` (of `from_bytes`) into
+// block `to` (of `to_bytes`), to the first page boundary at or after byte `at`, where
+// they keep their contents without being copied or the kernel clearing fresh pages for
+// them. Returns where those bytes now start; `from` is then released. Returns nullptr,
+// changing nothing, where pages cannot be moved: heap blocks, too little room left in
+// `to`, systems without the means.
+void* move_pages(void* from, std::size_t from_bytes, std::size_t used, void* to,
+                 std::size_t to_bytes, std::size_t at) noexcept;
 
 // One block from allocate_pages, released when it goes.
 class PageBlock {
@@ -35,6 +49,11 @@ class PageBlock {
 
   void* data() const { return data_; }
   std::size_t bytes() const { return bytes_; }
+  // Forgets the block without releasing it, once its pages have gone elsewhere.
+  void forget() noexcept {
+    data_ = nullptr;
+    bytes_ = 0;
+  }
   void swap(PageBlock& other) noexcept {
     std::swap(data_, other.data_);
     std::swap(bytes_, other.bytes_);
@@ -78,6 +97,25 @@ class PageArray {
   }
   // For writers that fill data() directly within the reserved room.
   void set_size(std::size_t n) { size_ = n; }
+  // Appends other's values and empties it. Where there is room, other's pages are
+  // moved in behind the values here and only shifted down by less than a page.
+  void append(PageArray&& other) {
+    const std::size_t n = other.size_;
+    const std::size_t bytes = n * sizeof(T);
+    if (n == 0) return;
+    if (size_ + n <= capacity()) {
+      if (void* moved = move_pages(other.block_.data(), other.block_.bytes(), bytes,
+                                   block_.data(), block_.bytes(), size_ * sizeof(T))) {
+        other.block_.forget();
+        other.size_ = 0;
+        std::memmove(data() + size_, moved, bytes);
+        size_ += n;
+        return;
+      }
+    }
+    std::memcpy(extend(n), other.data(), bytes);
+    other = PageArray();
+  }
 
  private:
   PageBlock block_;

@@ -285,8 +285,10 @@ struct HeldProblems {
 // separately; passing it means one does, and the lexer goes on to the end.
 class Lexer {
  public:
-  Lexer(const char* source, std::size_t size, std::size_t begin, TokenStore& out,
-        Output* diagnostics, HeldProblems* held)
+  // Room is made for the tokens and line starts of source[begin, reserve_end); a lexer
+  // that goes past it grows its tables as it goes.
+  Lexer(const char* source, std::size_t size, std::size_t begin, std::size_t reserve_end,
+        TokenStore& out, Output* diagnostics, HeldProblems* held)
       : out_(out),
         diag_(diagnostics),
         held_(held),
@@ -298,6 +300,8 @@ class Lexer {
     // Every token takes at least one byte.
     out.kinds.reserve(n_ - begin + 1);
     out.payloads.reserve(n_ - begin + 1);
+    // A line table grown by doubling would touch twice its memory and copy it.
+    out.lines.reserve(scan::count_newlines(source + begin, reserve_end - begin) + 1);
     kinds_ = out.kinds.data();
     payloads_ = out.payloads.data();
     out.start_line(0, 1);
@@ -577,8 +581,9 @@ void Lexer::word(std::size_t end) {
 
 // Appends the tokens lexed ahead to those before them, as if one lexer had done both:
 // their words get the ids the first half's table gives them (new words in order of
-// first sight), their literal indices and lines move up.
-void join_stores(TokenStore& first, const TokenStore& second, WordTable& words,
+// first sight), their literal indices and lines move up. They are renumbered where
+// they are, then appended, which moves their pages rather than copying them.
+void join_stores(TokenStore& first, TokenStore& second, WordTable& words,
                  std::uint64_t lines_before, const char* source) {
   std::vector<NameId> ids(second.names.size());
   for (NameId local = 0; local < second.names.size(); ++local) {
@@ -586,27 +591,35 @@ void join_stores(TokenStore& first, const TokenStore& second, WordTable& words,
     TokenKind kind;
     ids[local] = words.intern(source + e.offset, e.length, kind);
   }
-  std::size_t base = first.size;
-  std::uint32_t offsets_before = std::uint32_t(first.offsets.size());
-  TokenKind* kinds = first.kinds.data() + base;
-  std::uint32_t* payloads = first.payloads.data() + base;
+  const std::size_t base = first.size;
+  const std::uint32_t offsets_before = std::uint32_t(first.offsets.size());
+  const TokenKind* kinds = second.kinds.data();
+  std::uint32_t* payloads = second.payloads.data();
   for (std::size_t k = 0; k < second.size; ++k) {
-    TokenKind kind = second.kinds[k];
-    std::uint32_t payload = second.payloads[k];
-    kinds[k] = kind;
+    TokenKind kind = kinds[k];
+    std::uint32_t payload = payloads[k];
     payloads[k] = is_name_kind(kind) ? ids[payload]
                   : has_offset(kind) ? payload + offsets_before
                                      : payload;
   }
-  first.size = base + second.size;
-  first.kinds.set_size(first.size);
-  first.payloads.set_size(first.size);
-  first.offsets.reserve(first.offsets.size() + second.offsets.size());
-  for (std::size_t k = 0; k < second.offsets.size(); ++k) first.offsets.push_back(second.offsets[k]);
-  for (std::size_t k = 0; k < second.lines.size(); ++k) {
-    const TokenStore::LineRun& run = second.lines[k];
-    first.start_line(base + run.first_token, run.line + lines_before);
+  for (TokenStore::LineRun* run = second.lines.data(), *end = run + second.lines.size();
+       run != end; ++run) {
+    run->first_token += base;
+    run->line += lines_before;
   }
+  first.kinds.set_size(base);
+  first.payloads.set_size(base);
+  second.kinds.set_size(second.size);
+  second.payloads.set_size(second.size);
+  first.kinds.append(std::move(second.kinds));
+  first.payloads.append(std::move(second.payloads));
+  first.size = base + second.size;
+  first.offsets.append(std::move(second.offsets));
+  // The second half's first line starts where the first half's last one does.
+  if (!first.lines.empty() && !second.lines.empty() &&
+      first.lines.back().first_token == second.lines[0].first_token)
+    first.lines.set_size(first.lines.size() - 1);
+  first.lines.append(std::move(second.lines));
 }
 
 }  // namespace
@@ -627,8 +640,12 @@ TokenList tokenize_split(SourceText text, Output& diagnostics, std::size_t split
   const char* s = text.data();
   std::size_t n = text.size();
   TokenStore first;
-  Lexer lexer(s, n, 0, first, &diagnostics, nullptr);
-  if (split == 0 || split >= n || s[split - 1] != '\n') {
+  const bool splits = split > 0 && split < n && s[split - 1] == '\n';
+  Lexer lexer(s, n, 0, splits ? split : n, first, &diagnostics, nullptr);
+  // Where the second half's line table can be moved in behind the first's, room for
+  // it costs only address space: no half has more line starts than bytes.
+  if (splits && kPagesMove) first.lines.reserve(first.lines.capacity() + (n - split));
+  if (!splits) {
     lexer.run();
     return TokenList(std::move(text), std::move(first));
   }
@@ -641,7 +658,7 @@ TokenList tokenize_split(SourceText text, Output& diagnostics, std::size_t split
   bool second_ok = false;
   std::thread ahead([&] {
     try {
-      Lexer rest(s, n, split, second, nullptr, &held);
+      Lexer rest(s, n, split, n, second, nullptr, &held);
       rest.cancel_with(&cancel);
       rest.run();
       second_ok = !cancel.load();

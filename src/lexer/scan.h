@@ -3,7 +3,9 @@
 // Character tests and small scanners shared by the lexer and by the token payload
 // accessors, which re-read a token's text from the source.
 
+#include <bit>
 #include <cstddef>
+#include <cstring>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,6 +14,22 @@
 #include "utf8.h"
 
 namespace linter::scan {
+
+// The number of line feeds in s[0, n), eight bytes at a time.
+inline std::size_t count_newlines(const char* s, std::size_t n) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  std::size_t count = 0, i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, s + i, 8);
+    std::uint64_t x = w ^ (kOnes * '\n');  // line feeds become zero bytes
+    // A byte's top bit ends up set unless the byte is zero; no carry crosses bytes.
+    std::uint64_t t = ((x & (kOnes * 0x7F)) + kOnes * 0x7F) | x;
+    count += std::size_t(std::popcount(~t & (kOnes * 0x80)));
+  }
+  for (; i < n; ++i) count += s[i] == '\n';
+  return count;
+}
 
 inline bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
 inline bool is_ascii_alpha(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }

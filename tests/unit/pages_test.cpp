@@ -35,6 +35,44 @@ TEST(PageArray, ReserveLeavesRoomForDirectWrites) {
   EXPECT_EQ(a.back(), 4);
 }
 
+// Appending moves whole pages where it can and shifts them down by the odd part of a
+// page; every value must come out in place whichever way it went.
+TEST(PageArray, AppendKeepsEveryValueWhetherPagesMoveOrAreCopied) {
+  auto filled = [](std::size_t n, std::uint32_t seed, std::size_t room) {
+    PageArray<std::uint32_t> a;
+    a.reserve(room);
+    for (std::size_t i = 0; i < n; ++i) a.push_back(std::uint32_t(i * 2654435761u) ^ seed);
+    return a;
+  };
+  struct Case {
+    std::size_t first, second, room;
+  };
+  for (const Case& c : {
+           Case{3, 5, 16},                    // heap blocks: copied
+           Case{1'000'001, 700'003, 4'000'000},  // mapped, with room: moved
+           Case{524'288, 524'288, 4'000'000},    // the first ends on a page boundary
+           Case{0, 900'000, 2'000'000},          // nothing before
+           Case{1'000'001, 700'003, 1'000'001},  // no room: grown and copied
+           Case{70'000, 1'500'000, 1'572'864},   // room after a small page, not a huge one
+       }) {
+    PageArray<std::uint32_t> a = filled(c.first, 1, c.room);
+    PageArray<std::uint32_t> b = filled(c.second, 2, c.second);
+    a.append(std::move(b));
+    EXPECT_EQ(b.size(), 0u);
+    ASSERT_EQ(a.size(), c.first + c.second);
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      std::uint32_t want = i < c.first ? std::uint32_t(i * 2654435761u) ^ 1
+                                       : std::uint32_t((i - c.first) * 2654435761u) ^ 2;
+      ASSERT_EQ(a[i], want) << "at " << i << " of " << c.first << "+" << c.second;
+    }
+    // Still an ordinary array afterwards, the emptied one too.
+    a.push_back(77);
+    EXPECT_EQ(a.back(), 77u);
+    b.push_back(5);
+    EXPECT_EQ(b[0], 5u);
+  }
+}
+
 TEST(SourceText, TextIsAlwaysFollowedByZeros) {
   std::string big(3 << 20, 'x');
   for (const std::string& text : {std::string(), std::string("abc"), big}) {
