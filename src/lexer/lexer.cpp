@@ -591,16 +591,25 @@ void join_stores(TokenStore& first, TokenStore& second, WordTable& words,
     TokenKind kind;
     ids[local] = words.intern(source + e.offset, e.length, kind);
   }
+  ids.push_back(0);  // read, and not used, for the tokens without a name
   const std::size_t base = first.size;
   const std::uint32_t offsets_before = std::uint32_t(first.offsets.size());
+  // The kinds mix with no pattern a branch could learn, so the payloads are worked
+  // out both ways and one kept by a mask.
+  std::array<std::uint32_t, 256> name_mask{}, moves_by{};
+  for (std::size_t k = 0; k < kTokenKindCount; ++k) {
+    name_mask[k] = is_name_kind(TokenKind(k)) ? ~std::uint32_t{0} : 0;
+    moves_by[k] = has_offset(TokenKind(k)) ? offsets_before : 0;
+  }
+  const std::uint32_t sentinel = std::uint32_t(ids.size() - 1);
   const TokenKind* kinds = second.kinds.data();
   std::uint32_t* payloads = second.payloads.data();
   for (std::size_t k = 0; k < second.size; ++k) {
-    TokenKind kind = kinds[k];
-    std::uint32_t payload = payloads[k];
-    payloads[k] = is_name_kind(kind) ? ids[payload]
-                  : has_offset(kind) ? payload + offsets_before
-                                     : payload;
+    const std::size_t kind = std::size_t(kinds[k]);
+    const std::uint32_t payload = payloads[k];
+    const std::uint32_t mask = name_mask[kind];
+    const std::uint32_t named = ids[(payload & mask) | (sentinel & ~mask)];
+    payloads[k] = (named & mask) | ((payload + moves_by[kind]) & ~mask);
   }
   for (TokenStore::LineRun* run = second.lines.data(), *end = run + second.lines.size();
        run != end; ++run) {
