@@ -3,7 +3,6 @@
 // Character tests and small scanners shared by the lexer and by the token payload
 // accessors, which re-read a token's text from the source.
 
-#include <bit>
 #include <cstddef>
 #include <cstring>
 #include <cstdint>
@@ -25,7 +24,8 @@ inline std::size_t count_newlines(const char* s, std::size_t n) {
     std::uint64_t x = w ^ (kOnes * '\n');  // line feeds become zero bytes
     // A byte's top bit ends up set unless the byte is zero; no carry crosses bytes.
     std::uint64_t t = ((x & (kOnes * 0x7F)) + kOnes * 0x7F) | x;
-    count += std::size_t(std::popcount(~t & (kOnes * 0x80)));
+    // One bit per line feed, at the bottom of its byte; the multiply sums the bytes.
+    count += std::size_t((((~t & (kOnes * 0x80)) >> 7) * kOnes) >> 56);
   }
   for (; i < n; ++i) count += s[i] == '\n';
   return count;
