@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <new>
 #include <string_view>
+#include <thread>
 
 namespace linter {
 
@@ -98,6 +100,9 @@ constexpr Tables tables(const ActionTable& actions) {
 constexpr Tables kIdle = tables(idle_actions());
 constexpr Tables kActive = tables(active_actions());
 
+// Below this many tokens a second thread costs more than it saves.
+constexpr std::size_t kSplitTokens = std::size_t{1} << 20;
+
 // A declaration `T name(` whose T is an identifier: whether T is a type name is known
 // only once every class header has been seen.
 struct FunctionCandidate {
@@ -107,54 +112,58 @@ struct FunctionCandidate {
 
 class Scanner {
  public:
-  Scanner(const TokenList& tokens, PreScan& pre)
-      : tokens_(tokens), n_(tokens.size()), flags_(pre.name_flags.data()),
-        headers_(pre.for_headers) {}
+  Scanner(const TokenList& tokens, std::uint8_t* flags, std::vector<ForHeader>& headers)
+      : tokens_(tokens), n_(tokens.size()), flags_(flags), headers_(headers) {}
 
-  void run() {
+  // Scans from token k on until stop; returns where it stopped, which is past stop when
+  // a token before it took the ones after with it.
+  std::size_t run(std::size_t k, std::size_t stop) {
     const TokenList& t = tokens_;
-    std::size_t k = 0;
-    if (n_ >= 3) {
-      const std::size_t end = n_ - 2;  // tokens before this have two after them
-      // Blocks shrink while they keep ending early (a run of for headers switches
-      // tables every few tokens) and grow back to 64 once they do not, so that the
-      // bits found past an early end cost at most about as much as the tokens used.
-      std::size_t block = 64;
-      while (k < end) {
-        // The tokens of a block that need work, as bits, found without a branch per
-        // token: which tokens need work follows no pattern a branch predictor could
-        // learn.
-        const Tables* tables = tables_;
-        const std::size_t stop = std::min(k + block, end);
-        std::uint64_t todo = 0;
-        for (std::size_t j = stop; j-- > k;) {
-          const std::size_t c = cell(t.kind(j), t.kind(j + 1));
-          todo = todo << 1 | tables->needs_work[2 * c + (t.kind(j + 2) == TokenKind::LParen)];
-        }
-        std::size_t resume = stop;
-        while (todo) {
-          const std::size_t j = k + std::size_t(std::countr_zero(todo));
-          todo &= todo - 1;
-          const std::uint8_t a = tables->actions[cell(t.kind(j), t.kind(j + 1))];
-          const std::size_t last = act(a == kTypedNameIfParen ? kTypedName : Action(a), j);
-          // Having stepped over a token or switched tables, the bits are stale.
-          if (last != j || tables_ != tables) {
-            resume = last + 1;
-            break;
-          }
-        }
-        block = resume < stop ? std::max<std::size_t>(block / 2, 4)
-                              : std::min<std::size_t>(block * 2, 64);
-        k = resume;
+    // Tokens before this have two after them.
+    const std::size_t end = n_ >= 3 ? std::min(stop, n_ - 2) : 0;
+    // Blocks shrink while they keep ending early (a run of for headers switches
+    // tables every few tokens) and grow back to 64 once they do not, so that the
+    // bits found past an early end cost at most about as much as the tokens used.
+    std::size_t block = 64;
+    while (k < end) {
+      // The tokens of a block that need work, as bits, found without a branch per
+      // token: which tokens need work follows no pattern a branch predictor could
+      // learn.
+      const Tables* tables = tables_;
+      const std::size_t block_end = std::min(k + block, end);
+      std::uint64_t todo = 0;
+      for (std::size_t j = block_end; j-- > k;) {
+        const std::size_t c = cell(t.kind(j), t.kind(j + 1));
+        todo = todo << 1 | tables->needs_work[2 * c + (t.kind(j + 2) == TokenKind::LParen)];
       }
+      std::size_t resume = block_end;
+      while (todo) {
+        const std::size_t j = k + std::size_t(std::countr_zero(todo));
+        todo &= todo - 1;
+        const std::uint8_t a = tables->actions[cell(t.kind(j), t.kind(j + 1))];
+        const std::size_t last = act(a == kTypedNameIfParen ? kTypedName : Action(a), j);
+        // Having stepped over a token or switched tables, the bits are stale.
+        if (last != j || tables_ != tables) {
+          resume = last + 1;
+          break;
+        }
+      }
+      block = resume < block_end ? std::max<std::size_t>(block / 2, 4)
+                                 : std::min<std::size_t>(block * 2, 64);
+      k = resume;
     }
-    for (; k < n_; ++k) {
+    for (; k < stop; ++k) {
       std::uint8_t a =
           tables_->actions[cell(t.kind(k), k + 1 < n_ ? std::size_t(t.kind(k + 1)) : kEnd)];
       // Too near the end for `T name (`.
       if (a != kNothing && a != kTypedNameIfParen) k = act(Action(a), k);
     }
+    return k;
   }
+
+  // No header open and no body waiting for its end: what follows can be scanned
+  // without knowing anything from before.
+  bool idle() const { return open_headers_.empty() && waiting_.empty(); }
 
   std::vector<FunctionCandidate> functions;
   // `class A : B` as the index of A: a pair if B turns out to be a type name.
@@ -282,8 +291,44 @@ PreScan prescan(const TokenList& tokens) {
   pre.name_flags.resize(names);
   for (NameId id = 0; id < names; ++id) pre.name_flags[id] = word_flags(tokens.name(id));
 
-  Scanner scan(tokens, pre);
-  scan.run();
+  Scanner scan(tokens, pre.name_flags.data(), pre.for_headers);
+  const std::size_t n = tokens.size();
+  if (n < kSplitTokens || std::thread::hardware_concurrency() < 2) {
+    scan.run(0, n);
+  } else {
+    // The second half is scanned on another thread on the guess that nothing is open
+    // at the split, which holds unless a for header or a brace-less body spans it.
+    const std::size_t split = n / 2;
+    std::vector<std::uint8_t> rest_flags(pre.name_flags);
+    std::vector<ForHeader> rest_headers;
+    Scanner rest(tokens, rest_flags.data(), rest_headers);
+    bool rest_ok = false;
+    std::thread ahead([&] {
+      try {
+        rest.run(split, n);
+        rest_ok = true;
+      } catch (const std::bad_alloc&) {
+        // this half is scanned again below
+      }
+    });
+    std::size_t k;
+    try {
+      k = scan.run(0, split);
+    } catch (...) {
+      ahead.join();
+      throw;
+    }
+    ahead.join();
+    if (rest_ok && k == split && scan.idle()) {
+      for (NameId id = 0; id < names; ++id) pre.name_flags[id] |= rest_flags[id];
+      pre.for_headers.insert(pre.for_headers.end(), rest_headers.begin(), rest_headers.end());
+      scan.functions.insert(scan.functions.end(), rest.functions.begin(), rest.functions.end());
+      scan.implementations.insert(scan.implementations.end(), rest.implementations.begin(),
+                                  rest.implementations.end());
+    } else {
+      scan.run(k, n);
+    }
+  }
 
   std::uint8_t* flags = pre.name_flags.data();
   for (const FunctionCandidate& c : scan.functions)
