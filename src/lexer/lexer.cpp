@@ -11,6 +11,10 @@
 
 #include "lexer/scan.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // The word lookup sits in the innermost loop; its misses do not.
 #if defined(__GNUC__)
 #define LINTER_INLINE [[gnu::always_inline]] inline
@@ -118,6 +122,35 @@ TokenKind classify_word(std::string_view w) {
       break;
   }
   return K::Ident;
+}
+
+// The end of the run of ASCII letters, digits and underscores from p on. Sixteen
+// bytes at a time where the machine can, which spares the branch per byte that the
+// end of nearly every word would mispredict; the source's zero padding makes the
+// wide reads safe.
+LINTER_INLINE std::size_t ascii_word_end(const char* s, std::size_t p) {
+#if defined(__SSE2__)
+  const __m128i to_letters = _mm_set1_epi8(char(0x80 - 'a'));
+  const __m128i letters = _mm_set1_epi8(char(0x80 + 26));
+  const __m128i to_digits = _mm_set1_epi8(char(0x80 - '0'));
+  const __m128i digits = _mm_set1_epi8(char(0x80 + 10));
+  const __m128i underscore = _mm_set1_epi8('_');
+  const __m128i case_bit = _mm_set1_epi8(0x20);
+  for (;;) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + p));
+    // Ranges tested as signed bytes moved down to -128: bytes from 0x80 up fall outside.
+    const __m128i letter =
+        _mm_cmplt_epi8(_mm_add_epi8(_mm_or_si128(c, case_bit), to_letters), letters);
+    const __m128i digit = _mm_cmplt_epi8(_mm_add_epi8(c, to_digits), digits);
+    const __m128i word = _mm_or_si128(_mm_or_si128(letter, digit), _mm_cmpeq_epi8(c, underscore));
+    const unsigned others = ~unsigned(_mm_movemask_epi8(word)) & 0xFFFFu;
+    if (others) return p + std::size_t(std::countr_zero(others));
+    p += 16;
+  }
+#else
+  while (kClasses[static_cast<unsigned char>(s[p])] <= kDigit) ++p;
+  return p;
+#endif
 }
 
 static_assert(std::endian::native == std::endian::little, "word loads assume little-endian order");
@@ -445,8 +478,7 @@ bool Lexer::run(std::size_t limit) {
         break;
       }
       case kWordStart: {
-        std::size_t end = pos + 1;
-        while (kClasses[uc(end)] <= kDigit) ++end;
+        std::size_t end = ascii_word_end(s, pos + 1);
         if (uc(end) >= 0x80) end = scan::word_end(view_, end);
         TokenKind kind;
         std::uint32_t payload = word_payload(pos, end, kind);
