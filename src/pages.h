@@ -16,12 +16,6 @@ namespace linter {
 // analysed. release_pages needs the size that was asked for.
 void* allocate_pages(std::size_t bytes);  // throws std::bad_alloc
 void release_pages(void* p, std::size_t bytes) noexcept;
-// Whether move_pages can work here.
-#if defined(__linux__)
-inline constexpr bool kPagesMove = true;
-#else
-inline constexpr bool kPagesMove = false;
-#endif
 // Moves the pages holding the first `used` bytes of block `from` (of `from_bytes`) into
 // block `to` (of `to_bytes`), to the first page boundary at or after byte `at`, where
 // they keep their contents without being copied or the kernel clearing fresh pages for
@@ -81,10 +75,12 @@ class PageArray {
   T& back() { return data()[size_ - 1]; }
   const T& back() const { return data()[size_ - 1]; }
 
+  // Growing moves the values' pages into the bigger block where it can, so that they
+  // are neither copied nor given fresh pages to fill.
   void reserve(std::size_t n) {
     if (n <= capacity()) return;
     PageBlock bigger(n * sizeof(T));
-    if (size_ > 0) std::memcpy(bigger.data(), block_.data(), size_ * sizeof(T));
+    if (size_ > 0) move_or_copy(bigger.data(), bigger.bytes(), 0);
     block_ = std::move(bigger);
   }
   void push_back(const T& v) { *extend(1) = v; }
@@ -101,23 +97,27 @@ class PageArray {
   // moved in behind the values here and only shifted down by less than a page.
   void append(PageArray&& other) {
     const std::size_t n = other.size_;
-    const std::size_t bytes = n * sizeof(T);
     if (n == 0) return;
-    if (size_ + n <= capacity()) {
-      if (void* moved = move_pages(other.block_.data(), other.block_.bytes(), bytes,
-                                   block_.data(), block_.bytes(), size_ * sizeof(T))) {
-        other.block_.forget();
-        other.size_ = 0;
-        std::memmove(data() + size_, moved, bytes);
-        size_ += n;
-        return;
-      }
-    }
-    std::memcpy(extend(n), other.data(), bytes);
+    reserve(size_ + n);
+    other.move_or_copy(block_.data(), block_.bytes(), size_ * sizeof(T));
     other = PageArray();
+    size_ += n;
   }
 
  private:
+  // Puts the values at byte `at` of block `to`, moving their pages there or copying
+  // them; this array's own block is gone or untouched afterwards, for the caller to drop.
+  void move_or_copy(void* to, std::size_t to_bytes, std::size_t at) {
+    const std::size_t bytes = size_ * sizeof(T);
+    char* dest = static_cast<char*>(to) + at;
+    if (void* moved = move_pages(block_.data(), block_.bytes(), bytes, to, to_bytes, at)) {
+      block_.forget();
+      std::memmove(dest, moved, bytes);
+    } else {
+      std::memcpy(dest, block_.data(), bytes);
+    }
+  }
+
   PageBlock block_;
   std::size_t size_ = 0;
 };

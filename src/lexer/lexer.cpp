@@ -683,9 +683,6 @@ TokenList tokenize_split(SourceText text, Output& diagnostics, std::size_t split
   TokenStore first;
   const bool splits = split > 0 && split < n && s[split - 1] == '\n';
   Lexer lexer(s, n, 0, splits ? split : n, first, &diagnostics, nullptr);
-  // Where the second half's line table can be moved in behind the first's, room for
-  // it costs only address space: no half has more line starts than bytes.
-  if (splits && kPagesMove) first.lines.reserve(first.lines.capacity() + (n - split));
   if (!splits) {
     lexer.run();
     return TokenList(std::move(text), std::move(first));
