@@ -65,13 +65,20 @@ void* move_pages(void* from, std::size_t from_bytes, std::size_t used, void* to,
       used > from_bytes || at > to_bytes)
     return nullptr;
   constexpr std::size_t kPage = 4096;
-  const std::size_t length = round_up(used, kPage);
   const auto start = reinterpret_cast<std::uintptr_t>(to);
   const std::uintptr_t end = start + round_up(to_bytes, kHugePage);
-  // A huge-page boundary lets the kernel move whole huge pages; failing room for that,
-  // any page boundary does.
+  // Whole huge pages, landing on a huge-page boundary, move as they are. Moving part of
+  // one splits it into small pages, and every later write to the rest of its range
+  // then takes a fault of its own: hundreds per huge page, each costing about what
+  // clearing a whole huge page does. So the used part's last huge page moves whole
+  // (the block is mapped in whole huge pages); failing room for that, any page
+  // boundary does.
+  std::size_t length = round_up(used, kHugePage);
   std::uintptr_t land = round_up(start + at, kHugePage);
-  if (land > end || end - land < length) land = round_up(start + at, kPage);
+  if (length > round_up(from_bytes, kHugePage) || land > end || end - land < length) {
+    length = round_up(used, kPage);
+    land = round_up(start + at, kPage);
+  }
   if (land > end || end - land < length) return nullptr;
   void* moved = mremap(from, length, length, MREMAP_MAYMOVE | MREMAP_FIXED,
                        reinterpret_cast<void*>(land));
