@@ -617,7 +617,7 @@ void Lexer::word(std::size_t end) {
 // they are, then appended, which moves their pages rather than copying them.
 void join_stores(TokenStore& first, TokenStore& second, WordTable& words,
                  std::uint64_t lines_before, const char* source) {
-  std::vector<NameId> ids(second.names.size());
+  PageVector<NameId> ids(second.names.size());
   for (NameId local = 0; local < second.names.size(); ++local) {
     const TokenStore::NameEntry& e = second.names[local];
     TokenKind kind;

@@ -7,7 +7,7 @@
 
 namespace linter {
 
-std::string dump_classes(const std::vector<Implementation>& implementations,
+std::string dump_classes(const PageVector<Implementation>& implementations,
                          const ClassRegistry& classes) {
   std::string out = "=== IMPLEMENTATIONS ===\n";
   for (const Implementation& pair : implementations) {

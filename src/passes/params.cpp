@@ -112,7 +112,7 @@ void destructor_header(WalkState& w, std::size_t tilde_index, std::string_view n
 
 void handle_for(WalkState& w) {
   const std::size_t f = w.i;
-  const std::vector<ForHeader>& headers = w.pre.for_headers;
+  const PageVector<ForHeader>& headers = w.pre.for_headers;
   while (w.next_for_header < headers.size() && headers[w.next_for_header].keyword < f)
     ++w.next_for_header;
   // Every `for (` has a header entry and the walk meets them in order; should one be

@@ -112,7 +112,7 @@ struct FunctionCandidate {
 
 class Scanner {
  public:
-  Scanner(const TokenList& tokens, std::uint8_t* flags, std::vector<ForHeader>& headers)
+  Scanner(const TokenList& tokens, std::uint8_t* flags, PageVector<ForHeader>& headers)
       : tokens_(tokens), n_(tokens.size()), flags_(flags), headers_(headers) {}
 
   // Scans from token k on until stop; returns where it stopped, which is past stop when
@@ -165,9 +165,9 @@ class Scanner {
   // without knowing anything from before.
   bool idle() const { return open_headers_.empty() && waiting_.empty(); }
 
-  std::vector<FunctionCandidate> functions;
+  PageVector<FunctionCandidate> functions;
   // `class A : B` as the index of A: a pair if B turns out to be a type name.
-  std::vector<std::size_t> implementations;
+  PageVector<std::size_t> implementations;
 
  private:
   // Handles token k; returns the last token it has dealt with.
@@ -270,10 +270,10 @@ class Scanner {
   const TokenList& tokens_;
   const std::size_t n_;
   std::uint8_t* flags_;
-  std::vector<ForHeader>& headers_;
+  PageVector<ForHeader>& headers_;
   const Tables* tables_ = &kIdle;
-  std::vector<OpenHeader> open_headers_;
-  std::vector<Waiting> waiting_;
+  PageVector<OpenHeader> open_headers_;
+  PageVector<Waiting> waiting_;
   // Parentheses and braces are counted only while they matter, relative to where
   // counting started; braces can go below zero on a stray `}`.
   std::int64_t parens_ = 0;
@@ -299,8 +299,8 @@ PreScan prescan(const TokenList& tokens) {
     // The second half is scanned on another thread on the guess that nothing is open
     // at the split, which holds unless a for header or a brace-less body spans it.
     const std::size_t split = n / 2;
-    std::vector<std::uint8_t> rest_flags(pre.name_flags);
-    std::vector<ForHeader> rest_headers;
+    PageVector<std::uint8_t> rest_flags(pre.name_flags);
+    PageVector<ForHeader> rest_headers;
     Scanner rest(tokens, rest_flags.data(), rest_headers);
     bool rest_ok = false;
     std::thread ahead([&] {
@@ -342,11 +342,11 @@ PreScan prescan(const TokenList& tokens) {
   }
   if (!pre.implementations.empty()) {
     // Group the implementations by class name, keeping their order within a name.
-    std::vector<std::uint32_t>& start = pre.implementations_start_;
+    PageVector<std::uint32_t>& start = pre.implementations_start_;
     start.assign(names + 1, 0);
     for (const Implementation& p : pre.implementations) ++start[p.class_id + 1];
     for (std::size_t id = 0; id < names; ++id) start[id + 1] += start[id];
-    std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
+    PageVector<std::uint32_t> fill(start.begin(), start.end() - 1);
     pre.implementations_by_class_.resize(pre.implementations.size());
     for (std::size_t k = 0; k < pre.implementations.size(); ++k)
       pre.implementations_by_class_[fill[pre.implementations[k].class_id]++] = std::uint32_t(k);

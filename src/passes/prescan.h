@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "lexer/token.h"
+#include "pages.h"
 #include "passes/classes.h"
 
 namespace linter {
@@ -30,9 +31,9 @@ struct PreScan {
     kSixtyFourBit = 16,   // int64, uint64
     kModifier = 32,       // final, const, override
   };
-  std::vector<std::uint8_t> name_flags;  // by name id
-  std::vector<Implementation> implementations;
-  std::vector<ForHeader> for_headers;  // by keyword index, ascending
+  PageVector<std::uint8_t> name_flags;  // by name id
+  PageVector<Implementation> implementations;
+  PageVector<ForHeader> for_headers;  // by keyword index, ascending
 
   bool has(NameId id, std::uint8_t flag) const {
     return id < name_flags.size() && (name_flags[id] & flag) != 0;
@@ -54,8 +55,8 @@ struct PreScan {
   friend PreScan prescan(const TokenList& tokens);
   // implementations_of for every name at once: by name id, where its run starts in
   // implementations_by_class_. Both stay empty when there are no implementations.
-  std::vector<std::uint32_t> implementations_start_;
-  std::vector<std::uint32_t> implementations_by_class_;
+  PageVector<std::uint32_t> implementations_start_;
+  PageVector<std::uint32_t> implementations_by_class_;
 };
 
 PreScan prescan(const TokenList& tokens);

@@ -55,10 +55,10 @@ struct WalkState {
     std::uint32_t class_stamp = 0;
     std::uint32_t record = 0;
   };
-  std::vector<InheritedRead> inherited_reads;  // sized on first use
+  PageVector<InheritedRead> inherited_reads;  // sized on first use
   // The names a walk up the base chain has passed: by name id, the number of the last
   // walk that passed it.
-  std::vector<std::size_t> chain_seen;
+  PageVector<std::size_t> chain_seen;
   std::size_t chain_walks = 0;
   // Where a walk up the base chain ends for a member name, once it has reached a base
   // name: key base << 32 | name, value the record marked plus one, or 0 for none. Only
