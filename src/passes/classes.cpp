@@ -1,12 +1,14 @@
 #include "passes/classes.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace linter {
 
 std::size_t ClassRegistry::add_record(std::string_view name, NameId id, std::uint64_t line,
                                       bool is_interface) {
-  std::size_t r = records_.size();
+  if (records_.size() >= kNone) throw std::length_error("too many classes");
+  const auto r = std::uint32_t(records_.size());
   records_.push_back({name, line, is_interface, id, members_.size(), members_.size()});
   if (id != kNoName) {
     if (id >= first_record_.size()) {
@@ -20,11 +22,12 @@ std::size_t ClassRegistry::add_record(std::string_view name, NameId id, std::uin
 }
 
 void ClassRegistry::add_member(const Symbol& member) {
-  const std::size_t r = records_.size() - 1;
-  const std::size_t m = members_.size();
+  if (members_.size() >= kNone) throw std::length_error("too many class members");
+  const auto r = std::uint32_t(records_.size() - 1);
+  const auto m = std::uint32_t(members_.size());
   members_.push_back(member);
   next_same_.push_back(kNone);
-  records_[r].end_member = m + 1;
+  records_[r].end_member = std::size_t(m) + 1;
   if (member.id == kNoName) return;
   if (member.id >= groups_index_.size()) groups_index_.resize(std::size_t(member.id) + 1, 0);
   std::uint32_t& index = groups_index_[member.id];
@@ -32,19 +35,33 @@ void ClassRegistry::add_member(const Symbol& member) {
     groups_.emplace_back();
     index = std::uint32_t(groups_.size());
   }
-  std::vector<Group>& list = groups_[index - 1].list;
-  if (list.empty() || list.back().record != r) {
-    list.push_back({r, m, m, m, m});
+  Groups& groups = groups_[index - 1];
+  if (groups.size == 0 || list(groups).back().record != r) {
+    add_group(groups, {r, m, m, m, m});
     return;
   }
-  Group& g = list.back();
+  Group& g = list(groups).back();
   next_same_[g.last] = m;
   g.last = m;
   if (g.read_next == kNone) g.read_next = m;
   if (g.used_next == kNone) g.used_next = m;
 }
 
-const ClassRegistry::Group* ClassRegistry::find_older_group(const std::vector<Group>& list,
+void ClassRegistry::add_group(Groups& groups, const Group& g) {
+  if (groups.size == groups.capacity) {
+    const std::uint32_t capacity = groups.capacity == 0 ? 4 : groups.capacity * 2;
+    if (group_pool_.size() >= kNone - capacity) throw std::length_error("too many class members");
+    const auto start = std::uint32_t(group_pool_.size());
+    group_pool_.extend(capacity);
+    Group* pool = group_pool_.data();
+    std::copy(pool + groups.start, pool + groups.start + groups.size, pool + start);
+    groups.start = start;
+    groups.capacity = capacity;
+  }
+  group_pool_[std::size_t(groups.start) + groups.size++] = g;
+}
+
+const ClassRegistry::Group* ClassRegistry::find_older_group(std::span<const Group> list,
                                                             std::size_t record) {
   auto g = std::lower_bound(list.begin(), list.end(), record,
                             [](const Group& a, std::size_t r) { return a.record < r; });
@@ -57,7 +74,7 @@ bool ClassRegistry::member_used(std::size_t record, NameId name) const {
 }
 
 void ClassRegistry::mark_group_read(Group& g) {
-  for (std::size_t m = g.read_next; m != kNone; m = next_same_[m]) {
+  for (std::uint32_t m = g.read_next; m != kNone; m = next_same_[m]) {
     members_[m].used = true;
     members_[m].read = true;
   }
@@ -68,7 +85,7 @@ void ClassRegistry::mark_group_read(Group& g) {
 bool ClassRegistry::mark_used(std::size_t record, NameId name) {
   Group* g = find_group(name, record);
   if (!g) return false;
-  for (std::size_t m = g->used_next; m != kNone; m = next_same_[m]) members_[m].used = true;
+  for (std::uint32_t m = g->used_next; m != kNone; m = next_same_[m]) members_[m].used = true;
   g->used_next = kNone;
   return true;
 }
@@ -76,10 +93,11 @@ bool ClassRegistry::mark_used(std::size_t record, NameId name) {
 void ClassRegistry::mark_read_everywhere(NameId name) {
   if (name >= groups_index_.size() || groups_index_[name] == 0) return;
   Groups& groups = groups_[groups_index_[name] - 1];
-  for (std::size_t k = groups.dot_marked; k < groups.list.size(); ++k)
-    if (groups.list[k].read_next != kNone) mark_group_read(groups.list[k]);
+  std::span<Group> all = list(groups);
+  for (std::size_t k = groups.dot_marked; k < all.size(); ++k)
+    if (all[k].read_next != kNone) mark_group_read(all[k]);
   // Only the newest group can still gain members.
-  groups.dot_marked = groups.list.size() - 1;
+  groups.dot_marked = groups.size - 1;
 }
 
 std::optional<std::size_t> ClassRegistry::first_record_named(NameId name) const {

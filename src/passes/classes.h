@@ -66,32 +66,46 @@ class ClassRegistry {
   template <typename F>
   void each_record_with(NameId name, F f) const {
     if (const Groups* groups = groups_of(name))
-      for (const Group& g : groups->list) f(g.record, members_[g.first].used);
+      for (const Group& g : list(*groups)) f(std::size_t(g.record), members_[g.first].used);
   }
   std::size_t count_records_with(NameId name) const {
     const Groups* groups = groups_of(name);
-    return groups ? groups->list.size() : 0;
+    return groups ? groups->size : 0;
   }
 
   std::optional<std::size_t> first_record_named(NameId name) const;
   std::optional<std::size_t> first_interface_named(NameId name) const;
 
  private:
-  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  // Members and records are numbered in 32 bits: each takes tens of bytes, so 2^32 of
+  // either would not fit in memory.
+  static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
   // The members of one name in one record, linked through next_same_ in order.
   struct Group {
-    std::size_t record;
-    std::size_t first;
-    std::size_t last;
-    std::size_t read_next;  // the first member not yet used and read, or kNone
-    std::size_t used_next;  // the first member not yet used, or kNone
+    std::uint32_t record;
+    std::uint32_t first;
+    std::uint32_t last;
+    std::uint32_t read_next;  // the first member not yet used and read, or kNone
+    std::uint32_t used_next;  // the first member not yet used, or kNone
   };
+  // The groups of one name, by record ascending: group_pool_[start, start + size).
+  // Every name's list lives in the one pool, so that a few hundred growing lists cost
+  // no allocation each; a full list moves to the pool's end with twice the room, and
+  // the room it leaves is not reused (it adds up to less than the lists themselves).
   struct Groups {
-    std::vector<Group> list;     // by record, ascending
-    std::size_t dot_marked = 0;  // groups before this are wholly used and read
+    std::uint32_t start = 0;
+    std::uint32_t size = 0;
+    std::uint32_t capacity = 0;
+    std::uint32_t dot_marked = 0;  // groups before this are wholly used and read
   };
 
+  std::span<const Group> list(const Groups& groups) const {
+    return {group_pool_.data() + groups.start, groups.size};
+  }
+  std::span<Group> list(const Groups& groups) {
+    return {group_pool_.data() + groups.start, groups.size};
+  }
   const Groups* groups_of(NameId name) const {
     if (name >= groups_index_.size() || groups_index_[name] == 0) return nullptr;
     return &groups_[groups_index_[name] - 1];
@@ -99,27 +113,29 @@ class ClassRegistry {
   const Group* find_group(NameId name, std::size_t record) const {
     const Groups* groups = groups_of(name);
     if (!groups) return nullptr;
-    const std::vector<Group>& list = groups->list;
+    std::span<const Group> all = list(*groups);
     // Members go to the newest record and reads mostly ask the current class, which
     // is the newest: settle those without a search.
-    const std::size_t last = list.back().record;
-    if (last == record) return &list.back();
+    const std::size_t last = all.back().record;
+    if (last == record) return &all.back();
     if (last < record) return nullptr;
-    return find_older_group(list, record);
+    return find_older_group(all, record);
   }
   Group* find_group(NameId name, std::size_t record) {
     return const_cast<Group*>(static_cast<const ClassRegistry&>(*this).find_group(name, record));
   }
-  static const Group* find_older_group(const std::vector<Group>& list, std::size_t record);
+  static const Group* find_older_group(std::span<const Group> list, std::size_t record);
+  void add_group(Groups& groups, const Group& g);
   void mark_group_read(Group& g);
 
   PageVector<ClassInfo> records_;
   PageVector<Symbol> members_;           // every record's, record after record
-  PageVector<std::size_t> next_same_;    // parallel to members_: next of its group, or kNone
+  PageVector<std::uint32_t> next_same_;  // parallel to members_: next of its group, or kNone
   PageVector<std::uint32_t> groups_index_;  // by name id: index into groups_ plus one, or 0
   PageVector<Groups> groups_;            // only for names some member has
-  PageVector<std::size_t> first_record_;
-  PageVector<std::size_t> first_interface_;
+  PageArray<Group> group_pool_;
+  PageVector<std::uint32_t> first_record_;  // by name id, or kNone
+  PageVector<std::uint32_t> first_interface_;
 };
 
 }  // namespace linter

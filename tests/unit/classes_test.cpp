@@ -108,5 +108,44 @@ TEST(ClassRegistryLookups, DotMarksEveryRecordIncludingLaterMembersOfTheNewest) 
   EXPECT_EQ(flags(r, c), (Flags{kRead, kNone}));
 }
 
+// Many names' group lists share one store and move as they grow: every record must
+// still find, mark and list its own members afterwards.
+TEST(ClassRegistryLookups, ListsThatGrowApartKeepTheirGroups) {
+  ClassRegistry r;
+  constexpr std::size_t kRecords = 300;
+  // Record k has name 7 (twice when k % 3 == 0), name 8 when k is even, 9 when k % 5 == 0.
+  for (std::size_t k = 0; k < kRecords; ++k) {
+    r.add_record("C", NameId(1000 + k), k, false);
+    r.add_member(member(7));
+    if (k % 2 == 0) r.add_member(member(8));
+    if (k % 3 == 0) r.add_member(member(7));
+    if (k % 5 == 0) r.add_member(member(9));
+  }
+  EXPECT_EQ(r.count_records_with(7), kRecords);
+  EXPECT_EQ(r.count_records_with(8), kRecords / 2);
+  EXPECT_EQ(r.count_records_with(9), kRecords / 5);
+  for (std::size_t k = 0; k < kRecords; k += 7) EXPECT_TRUE(r.mark_read(k, 7)) << k;
+  for (std::size_t k = 1; k < kRecords; k += 2) EXPECT_FALSE(r.mark_used(k, 8)) << k;
+  for (std::size_t k = 0; k < kRecords; k += 4) EXPECT_TRUE(r.mark_used(k, 8)) << k;
+  for (std::size_t k = 0; k < kRecords; ++k) {
+    Flags want;
+    const auto seven = k % 7 == 0 ? kRead : kNone;
+    want.push_back(seven);
+    if (k % 2 == 0) want.push_back(k % 4 == 0 ? kUsed : kNone);
+    if (k % 3 == 0) want.push_back(seven);
+    if (k % 5 == 0) want.push_back(kNone);
+    EXPECT_EQ(flags(r, k), want) << k;
+  }
+  std::vector<std::size_t> with_nine;
+  r.each_record_with(9, [&](std::size_t record, bool used) {
+    EXPECT_FALSE(used);
+    with_nine.push_back(record);
+  });
+  ASSERT_EQ(with_nine.size(), kRecords / 5);
+  for (std::size_t j = 0; j < with_nine.size(); ++j) EXPECT_EQ(with_nine[j], 5 * j);
+  r.mark_read_everywhere(9);
+  for (std::size_t k = 0; k < kRecords; k += 5) EXPECT_TRUE(r.member_used(k, 9)) << k;
+}
+
 }  // namespace
 }  // namespace linter
