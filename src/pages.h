@@ -84,6 +84,7 @@ class PageArray {
     block_ = std::move(bigger);
   }
   void push_back(const T& v) { *extend(1) = v; }
+  void pop_back() { --size_; }
   // Room for n more values at the end, growing by at least doubling; the caller fills it.
   T* extend(std::size_t n) {
     if (size_ + n > capacity()) reserve(std::max({size_ + n, 2 * capacity(), std::size_t{16}}));

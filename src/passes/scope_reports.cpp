@@ -40,7 +40,7 @@ void report_scope(std::span<const Symbol> scope, const ContextName& ctx, bool de
 void close_remaining_scopes(ScopeStack& scope_stack, SymbolTable& table,
                             bool debug, WarningList& warnings) {
   while (!scope_stack.empty()) {
-    ContextName ctx = scope_stack.back().ctx;
+    const ContextName ctx = scope_stack.context(scope_stack.back());
     scope_stack.pop_back();
     table.close_innermost(
         [&](std::span<const Symbol> scope) { report_scope(scope, ctx, debug, warnings); });

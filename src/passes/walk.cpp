@@ -71,7 +71,7 @@ void close_block(WalkState& w) {
   // The file scope stays open until the end of the walk, whatever the braces say.
   if (w.scope_stack.size() > 1) w.close_top_scope();
   while (w.scope_stack.size() > 1) {
-    const ScopeFrame& top = w.scope_stack.back();
+    const ScopeStack::Frame& top = w.scope_stack.back();
     if (top.kind == ScopeKind::Block || top.depth != w.brace_depth) break;
     if (w.debug) {
       w.trace.push_back(w.trace_head(line) + "  POP  " + std::string(scope_kind_name(top.kind)) +
@@ -118,9 +118,9 @@ constexpr std::array<Step, kTokenKindCount> kSteps = steps();
 // innermost one still open ends, or n.
 std::size_t close_ended_for_scopes(WalkState& w, std::size_t n) {
   while (w.scope_stack.size() > 1) {
-    const std::optional<std::uint64_t>& end = w.scope_stack.back().inline_end;
-    if (!end) break;
-    if (*end > w.i) return std::size_t(std::min<std::uint64_t>(*end, n));
+    const ScopeStack::Frame& top = w.scope_stack.back();
+    if (!top.has_inline_end) break;
+    if (top.inline_end > w.i) return std::size_t(std::min<std::uint64_t>(top.inline_end, n));
     w.close_top_scope();
   }
   return n;

@@ -18,7 +18,7 @@ std::string_view scope_kind_name(ScopeKind kind) {
 void close_scope(bool debug, SymbolTable& table, ScopeStack& scope_stack,
                  WarningList& warnings) {
   if (scope_stack.empty()) return;
-  ContextName ctx = scope_stack.back().ctx;
+  const ContextName ctx = scope_stack.context(scope_stack.back());
   scope_stack.pop_back();
   bool closed = table.close_innermost(
       [&](std::span<const Symbol> scope) { report_scope(scope, ctx, debug, warnings); });

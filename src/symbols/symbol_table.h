@@ -108,7 +108,7 @@ class SymbolTable {
 
   PageVector<Symbol> symbols_;
   PageVector<Ref> outer_;          // parallel to symbols_: the entry a first symbol covers
-  PageVector<std::size_t> starts_;  // where each open scope begins in symbols_
+  PageArray<std::size_t> starts_;  // where each open scope begins in symbols_
   PageVector<Ref> top_;             // by name id
   PageVector<std::uint8_t> unresolved_;  // by name id: a read found nothing
 };

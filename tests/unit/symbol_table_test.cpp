@@ -263,6 +263,52 @@ TEST(SymbolTableFindOuter, OnlyInnermostHoldsTheName) {
   EXPECT_EQ(table.find_outer(id("x")), nullptr);
 }
 
+// --- ScopeStack ----------------------------------------------------------------------
+
+// Frames share a stored context while it stays the same; each frame must still give
+// back its own context, depth, kind and end after any mix of pushes and pops.
+TEST(ScopeStack, FramesKeepTheirOwnContextsThroughPushesAndPops) {
+  const ContextName a{"A", "", ""}, b{"A", "::", "f"}, c{"A", "::~", "A"};
+  ScopeStack stack;
+  auto text = [&] { return stack.context(stack.back()).str(); };
+  stack.push_back(frame(kGlobalContext));
+  stack.push_back(frame(a, 1));
+  stack.push_back(frame(a, 2));
+  stack.push_back(ScopeFrame{7, b, 3, ScopeKind::ForInit});
+  stack.push_back(frame(b, 4, ScopeKind::Params));
+  EXPECT_EQ(text(), "A::f");
+  EXPECT_EQ(stack.back().depth, 4u);
+  EXPECT_EQ(stack.back().kind, ScopeKind::Params);
+  EXPECT_FALSE(stack.back().has_inline_end);
+  stack.pop_back();
+  EXPECT_EQ(text(), "A::f");
+  EXPECT_TRUE(stack.back().has_inline_end);
+  EXPECT_EQ(stack.back().inline_end, 7u);
+  stack.pop_back();
+  EXPECT_EQ(text(), "A");
+  stack.push_back(frame(c, 3));  // a new context where the popped one was
+  EXPECT_EQ(text(), "A::~A");
+  stack.push_back(frame(a, 4));  // the same text again, after another
+  EXPECT_EQ(text(), "A");
+  stack.pop_back();
+  stack.pop_back();
+  EXPECT_EQ(text(), "A");
+  EXPECT_EQ(stack.back().depth, 2u);
+  stack.pop_back();
+  stack.pop_back();
+  EXPECT_EQ(text(), "global");
+  stack.pop_back();
+  EXPECT_TRUE(stack.empty());
+  // 100,000 nested frames of one context, then back down.
+  for (std::uint64_t d = 0; d < 100000; ++d) stack.push_back(frame(d % 2 ? a : b, d));
+  for (std::uint64_t d = 100000; d-- > 0;) {
+    ASSERT_EQ(stack.back().depth, d);
+    ASSERT_EQ(text(), d % 2 ? "A" : "A::f");
+    stack.pop_back();
+  }
+  EXPECT_TRUE(stack.empty());
+}
+
 // --- close_scope ---------------------------------------------------------------------
 
 TEST(CloseScope, EmptyStackDoesNothing) {
