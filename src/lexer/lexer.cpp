@@ -613,8 +613,9 @@ void Lexer::word(std::size_t end) {
 
 // Appends the tokens lexed ahead to those before them, as if one lexer had done both:
 // their words get the ids the first half's table gives them (new words in order of
-// first sight), their literal indices and lines move up. They are renumbered where
-// they are, then appended, which moves their pages rather than copying them.
+// first sight), their literal indices move up. They are renumbered where they are,
+// then appended, which moves their pages rather than copying them. Their line runs
+// stay as they are, as the store's later_lines.
 void join_stores(TokenStore& first, TokenStore& second, WordTable& words,
                  std::uint64_t lines_before, const char* source) {
   PageVector<NameId> ids(second.names.size());
@@ -643,11 +644,6 @@ void join_stores(TokenStore& first, TokenStore& second, WordTable& words,
     const std::uint32_t named = ids[(payload & mask) | (sentinel & ~mask)];
     payloads[k] = (named & mask) | ((payload + moves_by[kind]) & ~mask);
   }
-  for (TokenStore::LineRun* run = second.lines.data(), *end = run + second.lines.size();
-       run != end; ++run) {
-    run->first_token += base;
-    run->line += lines_before;
-  }
   first.kinds.set_size(base);
   first.payloads.set_size(base);
   second.kinds.set_size(second.size);
@@ -656,11 +652,9 @@ void join_stores(TokenStore& first, TokenStore& second, WordTable& words,
   first.payloads.append(std::move(second.payloads));
   first.size = base + second.size;
   first.offsets.append(std::move(second.offsets));
-  // The second half's first line starts where the first half's last one does.
-  if (!first.lines.empty() && !second.lines.empty() &&
-      first.lines.back().first_token == second.lines[0].first_token)
-    first.lines.set_size(first.lines.size() - 1);
-  first.lines.append(std::move(second.lines));
+  first.later_lines = std::move(second.lines);
+  first.later_from = base;
+  first.later_lines_before = lines_before;
 }
 
 }  // namespace

@@ -28,15 +28,19 @@ TokenList::TokenList(SourceText source, TokenStore store)
   if (t_.lines.empty()) t_.start_line(0, 1);
 }
 
-std::uint64_t TokenList::line(std::size_t i) const {
-  // The last run that starts at or before token i. Lookups mostly move forward a little
-  // from the previous one, so the search gallops out from there: the cost grows with the
-  // log of the distance, not of the table, whose far parts are out of cache.
-  const std::size_t n = t_.lines.size();
-  auto starts_after = [&](std::size_t r) { return r < n && t_.lines[r].first_token > i; };
-  std::size_t lo, hi;  // lines[lo] starts at or before i, lines[hi] after it (or hi == n)
-  std::size_t h = line_hint_ < n ? line_hint_ : 0;
-  if (t_.lines[h].first_token <= i) {
+namespace {
+
+// The last run in runs that starts at or before token i (there is one: runs start at
+// token 0). Lookups mostly move forward a little from the previous one, so the search
+// gallops out from there: the cost grows with the log of the distance, not of the
+// table, whose far parts are out of cache.
+const TokenStore::LineRun& run_of(const PageArray<TokenStore::LineRun>& runs, std::size_t i,
+                                  std::size_t& hint) {
+  const std::size_t n = runs.size();
+  auto starts_after = [&](std::size_t r) { return r < n && runs[r].first_token > i; };
+  std::size_t lo, hi;  // runs[lo] starts at or before i, runs[hi] after it (or hi == n)
+  std::size_t h = hint < n ? hint : 0;
+  if (runs[h].first_token <= i) {
     lo = h;
     std::size_t step = 1;
     while (lo + step < n && !starts_after(lo + step)) {
@@ -61,8 +65,16 @@ std::uint64_t TokenList::line(std::size_t i) const {
       lo = mid;
     }
   }
-  line_hint_ = lo;
-  return t_.lines[lo].line;
+  hint = lo;
+  return runs[lo];
+}
+
+}  // namespace
+
+std::uint64_t TokenList::line(std::size_t i) const {
+  if (!t_.later_lines.empty() && i >= t_.later_from)
+    return run_of(t_.later_lines, i - t_.later_from, later_line_hint_).line + t_.later_lines_before;
+  return run_of(t_.lines, i, line_hint_).line;
 }
 
 std::string_view TokenList::text(std::size_t i) const {

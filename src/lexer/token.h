@@ -50,6 +50,13 @@ struct TokenStore {
   PageArray<std::uint64_t> offsets;
   PageVector<NameEntry> names;  // by name id
   PageArray<LineRun> lines;
+  // The line runs of a stretch lexed ahead on another thread, kept as that lexer made
+  // them rather than renumbered and copied in behind `lines` (on a script of short
+  // lines they outweigh the tokens): from token later_from on, a token's run is found
+  // here by its number less later_from, and its line is the run's plus later_lines_before.
+  PageArray<LineRun> later_lines;
+  std::size_t later_from = 0;
+  std::uint64_t later_lines_before = 0;
 
   void start_line(std::size_t first_token, std::uint64_t line) {
     if (!lines.empty() && lines.back().first_token == first_token) {
@@ -117,7 +124,10 @@ class TokenList {
  private:
   SourceText source_;
   TokenStore t_;
-  mutable std::size_t line_hint_ = 0;  // the walk asks for lines mostly in order
+  // Where the last line searches ended, in lines and in later_lines: the walk asks
+  // for lines mostly in order.
+  mutable std::size_t line_hint_ = 0;
+  mutable std::size_t later_line_hint_ = 0;
 };
 
 }  // namespace linter
