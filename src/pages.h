@@ -113,7 +113,8 @@ class PageArray {
     char* dest = static_cast<char*>(to) + at;
     if (void* moved = move_pages(block_.data(), block_.bytes(), bytes, to, to_bytes, at)) {
       block_.forget();
-      std::memmove(dest, moved, bytes);
+      // Pages that land on a huge-page boundary are already in place.
+      if (moved != dest) std::memmove(dest, moved, bytes);
     } else {
       std::memcpy(dest, block_.data(), bytes);
     }
