@@ -131,6 +131,13 @@ int run(const std::vector<std::string>& args, Output& out, Output& err) {
   return lint_text(file_arg, std::move(file.text), debug, out, err);
 }
 
+int out_of_memory(const std::vector<std::string>& args, Output& err) {
+  err << "Error: not enough memory to lint";
+  if (args.size() > 1) err << " '" << args[1] << '\'';
+  err << '\n';
+  return 1;
+}
+
 int finish(int status, Output& out, Output& err) {
   bool err_ok = err.flush();
   if (!out.flush()) {

@@ -26,6 +26,10 @@ int lint_text(std::string_view file_arg, SourceText text, bool debug, Output& ou
 int lint_text(std::string_view file_arg, std::string_view text, bool debug, Output& out,
               Output& err);
 
+// What a run that ran out of memory reports, after whatever it had already written to
+// err; returns the exit status.
+int out_of_memory(const std::vector<std::string>& args, Output& err);
+
 // Flushes both streams; a report that could not be written is a failure, not a success.
 int finish(int status, Output& out, Output& err);
 

@@ -1,5 +1,6 @@
 #include <csignal>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,13 @@ int run_process(const std::vector<std::string>& args) {
   linter::set_binary_stdio();
   linter::Output out(stdout);
   linter::Output err(stderr);
-  int status = linter::run(args, out, err);
+  int status;
+  try {
+    status = linter::run(args, out, err);
+  } catch (const std::bad_alloc&) {
+    // Everything the run held is freed by now, so the message has room.
+    status = linter::out_of_memory(args, err);
+  }
   return linter::finish(status, out, err);
 }
 

@@ -748,16 +748,23 @@ TokenList tokenize_split(SourceText text, Output& diagnostics, std::size_t split
   HeldProblems held;
   std::atomic<bool> cancel{false};
   bool second_ok = false;
-  std::thread ahead([&] {
-    try {
-      Lexer rest(s, n, split, n, second, nullptr, &held);
-      rest.cancel_with(&cancel);
-      rest.run();
-      second_ok = !cancel.load();
-    } catch (const std::bad_alloc&) {
-      second_ok = false;  // the first half's lexer goes on alone
-    }
-  });
+  std::thread ahead;
+  try {
+    ahead = std::thread([&] {
+      try {
+        Lexer rest(s, n, split, n, second, nullptr, &held);
+        rest.cancel_with(&cancel);
+        rest.run();
+        second_ok = !cancel.load();
+      } catch (const std::bad_alloc&) {
+        second_ok = false;  // the first half's lexer goes on alone
+      }
+    });
+  } catch (const std::system_error&) {
+    // No thread to be had (memory or a process limit): one lexer does it all.
+    lexer.run();
+    return TokenList(std::move(text), std::move(first));
+  }
   bool landed = false;
   try {
     landed = lexer.run(split);

@@ -188,6 +188,8 @@ put('deep_want', ''.join("deep.bgt:%d: warning: [C%d] Unused member function: 'f
 put('parens.bgt', 'void f(int a = ' + '(' * n_open)
 put('w.bgt', 'int x;\n')
 put('many.bgt', ''.join('int v%d;\n' % k for k in range(20000)))
+# 8 MB whatever the scale: its tokens alone need more than the limit it runs under.
+put('oom.bgt', 'int x;\n' + ('x=1;' * 10 + '\n') * 200000)
 PY
 
 # --- Deep and unbalanced braces ------------------------------------------------------
@@ -315,6 +317,16 @@ fi
 out_err "closed_stdout" "Bad file descriptor"
 "$bin" many.bgt 2> err | true; status=${PIPESTATUS[0]}
 out_err "reader_gone" "Broken pipe"
+
+# --- Too little memory ----------------------------------------------------------------
+# Under a limit on address space the run fails with one line, not an abort. Sanitizers
+# reserve terabytes of address space, so they cannot run under such a limit.
+if [ "$asan" != 1 ]; then
+  (ulimit -v 32768 && exec "$bin" oom.bgt) > out 2> err; status=$?
+  printf "Error: not enough memory to lint 'oom.bgt'\n" > want_err
+  if [ "$status" = 1 ] && cmp -s want_err err && cmp -s empty out; then pass "out_of_memory"
+  else fail "out_of_memory" "status $status, stderr: $(head -c 200 err)"; fi
+fi
 
 echo "hostile: $passed passed, $failed failed"
 [ "$failed" = 0 ]
