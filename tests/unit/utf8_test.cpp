@@ -66,6 +66,35 @@ TEST(Utf8Invalid, PositionInTheText) {
   EXPECT_FALSE(is_valid_utf8(long_text));
 }
 
+// Large texts are checked in two parts at once, cut near the middle: characters and
+// faults placed across and around the cut give the same answer as anywhere else.
+TEST(Utf8Valid, LargeTextsAgreeAroundTheCut) {
+  const std::size_t size = std::size_t{5} << 20;
+  const std::size_t mid = size / 2;
+  for (std::string_view piece : {"\xC3\xB6"sv, "\xE2\x82\xAC"sv, "\xF0\x9F\x98\x80"sv}) {
+    for (std::size_t shift = 0; shift < 6; ++shift) {
+      std::string text(size, 'a');
+      text.replace(mid - shift, piece.size(), piece);
+      EXPECT_TRUE(is_valid_utf8(text)) << piece.size() << " bytes at -" << shift;
+      // Cut short just before the middle, or a stray continuation after it.
+      std::string cut = text;
+      cut[mid - shift + piece.size() - 1] = 'a';
+      EXPECT_FALSE(is_valid_utf8(cut)) << piece.size() << " bytes at -" << shift;
+      cut = text;
+      cut[mid + shift + 4] = '\x80';
+      EXPECT_FALSE(is_valid_utf8(cut)) << shift;
+    }
+  }
+  std::string run(size, 'a');
+  for (std::size_t k = 0; k < 4; ++k) run[mid + k] = '\x80';
+  EXPECT_FALSE(is_valid_utf8(run));  // no character starts near the middle
+  std::string tail(size, 'a');
+  tail.back() = '\xF0';
+  EXPECT_FALSE(is_valid_utf8(tail));
+  tail.back() = 'b';
+  EXPECT_TRUE(is_valid_utf8(tail));
+}
+
 TEST(Utf8Decode, EveryLength) {
   struct Case {
     std::string_view bytes;
