@@ -3,6 +3,8 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#else
+#include <sys/types.h>
 #endif
 
 namespace linter {
@@ -74,6 +76,10 @@ std::FILE* open_for_reading(const std::string& utf8_path) {
   return _wfopen(to_utf16(utf8_path).c_str(), L"rb");
 }
 
+bool seek_to(std::FILE* file, std::uint64_t offset) {
+  return offset <= std::uint64_t(INT64_MAX) && _fseeki64(file, std::int64_t(offset), SEEK_SET) == 0;
+}
+
 std::filesystem::path native_path(const std::string& utf8_path) {
   return std::filesystem::path(to_utf16(utf8_path));
 }
@@ -87,6 +93,11 @@ void set_binary_stdio() {
 
 std::FILE* open_for_reading(const std::string& utf8_path) {
   return std::fopen(utf8_path.c_str(), "rb");
+}
+
+bool seek_to(std::FILE* file, std::uint64_t offset) {
+  const off_t at = off_t(offset);
+  return at >= 0 && std::uint64_t(at) == offset && fseeko(file, at, SEEK_SET) == 0;
 }
 
 std::filesystem::path native_path(const std::string& utf8_path) {

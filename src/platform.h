@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -10,6 +11,10 @@ namespace linter {
 // Opens the file named by `utf8_path` for binary reading; null with errno set on failure.
 // Windows needs the UTF-16 form of the name, elsewhere the bytes go through unchanged.
 std::FILE* open_for_reading(const std::string& utf8_path);
+
+// Moves a file's read position to byte `offset`, files past 2 GB included; false on
+// failure.
+bool seek_to(std::FILE* file, std::uint64_t offset);
 
 // The same name as a filesystem path, for the std::filesystem calls.
 std::filesystem::path native_path(const std::string& utf8_path);
