@@ -308,6 +308,26 @@ constexpr auto kWithEquals = operator_table(
 constexpr auto kDoubled = operator_table(
     "<>+-&|", {K::LShift, K::RShift, K::PlusPlus, K::MinusMinus, K::And, K::Or});
 
+// The characters that make a token on their own whatever follows, by character (all
+// 256, so that any byte can index it); IntLit for the others.
+constexpr std::array<TokenKind, 256> lone_characters() {
+  constexpr auto lone = operator_table(
+      "{}()[];,.:@~", {K::LBrace, K::RBrace, K::LParen, K::RParen, K::LBracket, K::RBracket,
+                       K::Semicolon, K::Comma, K::Dot, K::Colon, K::At, K::Tilde});
+  std::array<TokenKind, 256> t{};
+  for (std::size_t c = 0; c < t.size(); ++c) t[c] = c < lone.size() ? lone[c] : K::IntLit;
+  return t;
+}
+constexpr auto kLone = lone_characters();
+constexpr bool lone_agrees_with_operators() {
+  for (std::size_t c = 0; c < 128; ++c)
+    if (kLone[c] != K::IntLit &&
+        (kSingle[c] != kLone[c] || kWithEquals[c] != K::IntLit || kDoubled[c] != K::IntLit))
+      return false;
+  return true;
+}
+static_assert(lone_agrees_with_operators(), "a lone character must lex the same on its own");
+
 void write_problem(Output& diagnostics, std::uint64_t line, std::string_view problem) {
   diagnostics << "Warning [line " << static_cast<unsigned long long>(line) << "]: " << problem
               << '\n';
@@ -500,6 +520,13 @@ bool Lexer::run(std::size_t limit) {
         std::uint32_t payload = word_payload(pos, end, kind);
         emit(kind, payload);
         pos = end + (uc(end) == ' ');
+        // Words are mostly followed by punctuation that is always one character: taking
+        // it here spares a turn of the loop and its mispredicted dispatch.
+        if (const K lone = kLone[uc(pos)]; lone != K::IntLit) {
+          emit(lone, 0);
+          ++pos;
+          pos += uc(pos) == ' ';
+        }
         break;
       }
       case kDigit: {
