@@ -654,11 +654,6 @@ void Lexer::word(std::size_t end) {
   pos_ = end;
 }
 
-// Appends the tokens lexed ahead to those before them, as if one lexer had done both:
-// their words get the ids the first half's table gives them (new words in order of
-// first sight), their literal indices move up. They are renumbered where they are,
-// then appended, which moves their pages rather than copying them. Their line runs
-// stay as they are, as the store's later_lines.
 // The ids the first half's table gives the second half's words, in its order of first
 // sight. Each lookup can miss the caches on the word's text and on its slot, so texts
 // are asked for kAhead words before their lookup and slots half as far ahead.
@@ -691,6 +686,11 @@ PageVector<NameId> ids_in_first(const TokenStore& second, WordTable& words,
   return ids;
 }
 
+// Appends the tokens lexed ahead to those before them, as if one lexer had done both:
+// their words get the ids the first half's table gives them (new words in order of
+// first sight), their literal indices move up. They are renumbered where they are,
+// then appended, which moves their pages rather than copying them. Their line runs
+// stay as they are, as the store's later_lines.
 void join_stores(TokenStore& first, TokenStore& second, WordTable& words,
                  std::uint64_t lines_before, const char* source) {
   PageVector<NameId> ids = ids_in_first(second, words, source);
