@@ -5,12 +5,11 @@
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
-#include <system_error>
-#include <thread>
 
 #include "lexer/lexer.h"
 #include "passes/analyze.h"
 #include "platform.h"
+#include "side_by_side.h"
 #include "utf8.h"
 
 namespace linter {
@@ -21,27 +20,23 @@ namespace {
 // thread: where fresh pages are slow to come by (a virtual machine handing them out one
 // by one) the two halves get theirs at once. Returns size with f positioned there, or 0
 // with f back at the start when anything came short: the file changed, or no second
-// handle or thread was to be had.
+// handle was to be had.
 std::size_t read_in_halves(const std::string& path, std::FILE* f, char* data,
                            std::size_t size) {
   const std::size_t half = size / 2;
   bool second_ok = false;
-  std::thread other;
-  try {
-    other = std::thread([&] {
-      std::FILE* g = open_for_reading(path);
-      if (!g) return;
-      if (seek_to(g, half)) {
-        const std::size_t got = std::fread(data + half, 1, size - half, g);
-        second_ok = got == size - half && !std::ferror(g);
-      }
-      std::fclose(g);
-    });
-  } catch (const std::system_error&) {
-    return 0;
-  }
-  const std::size_t first = std::fread(data, 1, half, f);
-  other.join();
+  std::size_t first = 0;
+  side_by_side(
+      [&] {
+        std::FILE* g = open_for_reading(path);
+        if (!g) return;
+        if (seek_to(g, half)) {
+          const std::size_t got = std::fread(data + half, 1, size - half, g);
+          second_ok = got == size - half && !std::ferror(g);
+        }
+        std::fclose(g);
+      },
+      [&] { first = std::fread(data, 1, half, f); });
   if (first == half && second_ok && seek_to(f, size)) return size;
   std::clearerr(f);
   return seek_to(f, 0) ? 0 : std::size_t(-1);

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 #include <cstring>
-#include <system_error>
-#include <thread>
+
+#include "side_by_side.h"
 
 namespace linter {
 
@@ -65,15 +65,10 @@ bool is_valid_utf8(std::string_view text) {
   std::size_t cut = text.size() / 2;
   for (int k = 0; k < 3 && is_continuation(text[cut]); ++k) ++cut;
   if (is_continuation(text[cut])) return false;
+  bool first = false;
   bool rest = false;
-  std::thread other;
-  try {
-    other = std::thread([&] { rest = valid_range(text.substr(cut)); });
-  } catch (const std::system_error&) {
-    return valid_range(text);  // no thread to be had
-  }
-  const bool first = valid_range(text.substr(0, cut));
-  other.join();
+  side_by_side([&] { rest = valid_range(text.substr(cut)); },
+               [&] { first = valid_range(text.substr(0, cut)); });
   return first && rest;
 }
 

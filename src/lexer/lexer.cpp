@@ -7,10 +7,10 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <system_error>
 #include <thread>
 
 #include "lexer/scan.h"
+#include "side_by_side.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -718,19 +718,12 @@ void join_stores(TokenStore& first, TokenStore& second, WordTable& words,
   };
   // The pass is bound by memory, which two threads reach faster than one.
   constexpr std::size_t kShareFrom = std::size_t{1} << 20;
-  bool shared = false;
   if (second.size >= kShareFrom) {
     const std::size_t mid = second.size / 2;
-    try {
-      std::thread other(renumber, std::size_t{0}, mid);
-      renumber(mid, second.size);
-      other.join();
-      shared = true;
-    } catch (const std::system_error&) {
-      // No thread to be had: the loop below does it all.
-    }
+    side_by_side([&] { renumber(0, mid); }, [&] { renumber(mid, second.size); });
+  } else {
+    renumber(0, second.size);
   }
-  if (!shared) renumber(0, second.size);
   first.kinds.set_size(base);
   first.payloads.set_size(base);
   second.kinds.set_size(second.size);
@@ -775,37 +768,29 @@ TokenList tokenize_split(SourceText text, Output& diagnostics, std::size_t split
   HeldProblems held;
   std::atomic<bool> cancel{false};
   bool second_ok = false;
-  std::thread ahead;
-  try {
-    ahead = std::thread([&] {
-      try {
-        Lexer rest(s, n, split, n, second, nullptr, &held);
-        rest.cancel_with(&cancel);
-        rest.run();
-        second_ok = !cancel.load();
-      } catch (const std::bad_alloc&) {
-        second_ok = false;  // the first half's lexer goes on alone
-      }
-    });
-  } catch (const std::system_error&) {
-    // No thread to be had (memory or a process limit): one lexer does it all.
-    lexer.run();
-    return TokenList(std::move(text), std::move(first));
-  }
   bool landed = false;
-  try {
-    landed = lexer.run(split);
-  } catch (...) {
-    cancel = true;
-    ahead.join();
-    throw;
-  }
-  if (!landed) {
-    cancel = true;
-    ahead.join();
-    return TokenList(std::move(text), std::move(first));
-  }
-  ahead.join();
+  side_by_side(
+      [&] {
+        try {
+          Lexer rest(s, n, split, n, second, nullptr, &held);
+          rest.cancel_with(&cancel);
+          rest.run();
+          second_ok = !cancel.load();
+        } catch (const std::bad_alloc&) {
+          second_ok = false;  // the first half's lexer goes on alone
+        }
+      },
+      [&] {
+        // The second lexer gives up early once its work cannot be used.
+        try {
+          landed = lexer.run(split);
+        } catch (...) {
+          cancel = true;
+          throw;
+        }
+        if (!landed) cancel = true;
+      });
+  if (!landed) return TokenList(std::move(text), std::move(first));
   if (!second_ok) {
     lexer.run();
     return TokenList(std::move(text), std::move(first));

@@ -5,8 +5,9 @@
 #include <bit>
 #include <new>
 #include <string_view>
-#include <system_error>
 #include <thread>
+
+#include "side_by_side.h"
 
 namespace linter {
 
@@ -304,27 +305,17 @@ PreScan prescan(const TokenList& tokens) {
     PageVector<ForHeader> rest_headers;
     Scanner rest(tokens, rest_flags.data(), rest_headers);
     bool rest_ok = false;
-    std::thread ahead;
-    try {
-      ahead = std::thread([&] {
-        try {
-          rest.run(split, n);
-          rest_ok = true;
-        } catch (const std::bad_alloc&) {
-          // this half is scanned again below
-        }
-      });
-    } catch (const std::system_error&) {
-      // No thread to be had: the whole scan below covers this half too.
-    }
-    std::size_t k;
-    try {
-      k = scan.run(0, split);
-    } catch (...) {
-      if (ahead.joinable()) ahead.join();
-      throw;
-    }
-    if (ahead.joinable()) ahead.join();
+    std::size_t k = 0;
+    side_by_side(
+        [&] {
+          try {
+            rest.run(split, n);
+            rest_ok = true;
+          } catch (const std::bad_alloc&) {
+            // this half is scanned again below
+          }
+        },
+        [&] { k = scan.run(0, split); });
     if (rest_ok && k == split && scan.idle()) {
       for (NameId id = 0; id < names; ++id) pre.name_flags[id] |= rest_flags[id];
       pre.for_headers.insert(pre.for_headers.end(), rest_headers.begin(), rest_headers.end());
