@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <exception>
 #include <numeric>
+#include <optional>
+#include <system_error>
+#include <thread>
 
 #include "passes/class_reports.h"
 #include "passes/prescan.h"
@@ -71,16 +75,61 @@ void finish_warnings(const TokenList& tokens, WarningList& warnings) {
   warnings.items() = std::move(out);
 }
 
+// The walk with its effects applied on a second thread, fed through w's queue.
+// Returns false, having done nothing, when no thread is to be had.
+bool walk_beside_tables(WalkState& w, EffectQueue& queue, Tables& tables) {
+  std::exception_ptr failed;
+  std::thread applier;
+  try {
+    applier = std::thread([&] {
+      try {
+        queue.drain([&](const Effect& e) { tables.apply(e); });
+      } catch (...) {
+        failed = std::current_exception();
+        queue.abandon();
+      }
+    });
+  } catch (const std::system_error&) {
+    return false;
+  }
+  try {
+    walk(w);
+  } catch (...) {
+    queue.abandon();
+    applier.join();
+    throw;
+  }
+  queue.finish();
+  applier.join();
+  if (failed) std::rethrow_exception(failed);
+  return true;
+}
+
 }  // namespace
 
 AnalysisResult analyze(const TokenList& tokens, bool debug) {
+  return analyze(tokens, debug, kTwoThreadWalkFrom);
+}
+
+AnalysisResult analyze(const TokenList& tokens, bool debug, std::size_t two_threads_from) {
   AnalysisResult result;
   PreScan pre = prescan(tokens);
-  WalkState w(tokens, debug, pre, result.warnings, result.scope_trace);
-  walk(w);
-  close_remaining_scopes(w.scope_stack, w.table, debug, result.warnings);
-  if (debug) result.class_dump = dump_classes(pre.implementations, w.classes);
-  report_members(w.classes, pre, debug, result.warnings);
+  ContextLog contexts(tokens, tokens.size() + 2);
+  Tables tables(tokens, debug, pre, contexts, result.warnings, result.scope_trace);
+  // The debug trace reads the tables as the walk goes, so they must keep up with it.
+  std::optional<EffectQueue> queue;
+  if (!debug && tokens.size() >= two_threads_from && std::thread::hardware_concurrency() > 1)
+    queue.emplace();
+  // Outlives the walk: the tables keep views of the names it builds.
+  WalkState w(tokens, debug, pre, tables, contexts, result.scope_trace,
+              queue ? &*queue : nullptr);
+  if (!queue || !walk_beside_tables(w, *queue, tables)) {
+    w.queue = nullptr;
+    walk(w);
+  }
+  close_remaining_scopes(w.scope_stack, tables.table, debug, result.warnings);
+  if (debug) result.class_dump = dump_classes(pre.implementations, tables.classes);
+  report_members(tables.classes, pre, debug, result.warnings);
   finish_warnings(tokens, result.warnings);
   return result;
 }

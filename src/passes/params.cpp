@@ -21,7 +21,7 @@ bool is_modifier(const WalkState& w, std::size_t i) {
 // Declares the parameters of a list whose `(` is just before w.i and leaves w.i after
 // its `)`. Parentheses inside default values are counted; elsewhere the first `)` ends
 // the list.
-void parse_parameters(WalkState& w, const ContextName& ctx, bool with_class) {
+void parse_parameters(WalkState& w, std::uint32_t ctx_id, std::uint32_t class_ref) {
   const TokenList& t = w.tokens;
   const std::size_t n = t.size();
   while (w.i < n) {
@@ -41,9 +41,7 @@ void parse_parameters(WalkState& w, const ContextName& ctx, bool with_class) {
       w.i = type + 1;
       continue;
     }
-    check_parameter_shadowing(w, p, ctx, with_class);
-    w.table.declare(
-        {t.name(t.name_id(p)), at_token(p), false, false, SymbolKind::Parameter, t.name_id(p)});
+    w.emit(w.declaration({Effect::Parameter, t.name_id(p), ctx_id, class_ref, p}));
     if (!t.is(p + 1, TokenKind::Equals)) {
       w.i = p + 1;
       continue;
@@ -72,14 +70,17 @@ void function_header(WalkState& w, std::size_t name_index) {
   const TokenList& t = w.tokens;
   std::string_view name = t.name(t.name_id(name_index));
   ContextName ctx = w.in_class ? ContextName{w.class_name(), "::", name} : ContextName{name, "", ""};
+  const std::uint32_t ctx_id =
+      w.contexts.add(w.in_class ? w.current_class_id : t.name_id(name_index),
+                     w.in_class ? "::" : "", w.in_class ? t.name_id(name_index) : kNoName);
   if (w.debug) push_params_trace(w, t.line(name_index), ctx);
-  w.table.open_scope();
-  w.scope_stack.push_back({std::nullopt, ctx, w.brace_depth + 1, ScopeKind::Params});
+  w.push_scope({std::nullopt, ctx, w.brace_depth + 1, ScopeKind::Params}, ctx_id);
   w.i = name_index + 2;
-  parse_parameters(w, ctx, w.in_class);
+  parse_parameters(w, ctx_id, w.class_ref());
   while (is_modifier(w, w.i)) ++w.i;
   if (t.is(w.i, TokenKind::LBrace)) {
     w.ctx = ctx;
+    w.ctx_id = ctx_id;
     w.current_function = name;
     w.function_depth = w.brace_depth + 1;
   } else {
@@ -100,10 +101,12 @@ void destructor_header(WalkState& w, std::size_t tilde_index, std::string_view n
   if (t.is(i, TokenKind::LBrace)) {
     std::string_view cls = w.in_class ? w.class_name() : std::string_view();
     ContextName ctx{cls, "::~", t.text(tilde_index + 1)};
+    const std::uint32_t ctx_id =
+        w.contexts.add(w.in_class ? w.current_class_id : kNoName, "::~", t.name_id(tilde_index + 1));
     if (w.debug) push_params_trace(w, t.line(tilde_index + 1), ctx);
-    w.table.open_scope();
-    w.scope_stack.push_back({std::nullopt, ctx, w.brace_depth + 1, ScopeKind::Params});
+    w.push_scope({std::nullopt, ctx, w.brace_depth + 1, ScopeKind::Params}, ctx_id);
     w.ctx = ctx;
+    w.ctx_id = ctx_id;
     w.current_function = name;
     w.function_depth = w.brace_depth + 1;
   }
@@ -133,8 +136,7 @@ void handle_for(WalkState& w) {
                        "  block=" + (h.block ? "true" : "false");
     w.trace.push_back(std::move(line));
   }
-  w.table.open_scope();
-  w.scope_stack.push_back({inline_end, w.ctx, depth, ScopeKind::ForInit});
+  w.push_scope({inline_end, w.ctx, depth, ScopeKind::ForInit}, w.ctx_id);
   w.i = f + 1;
 }
 

@@ -13,10 +13,29 @@ namespace linter {
 
 namespace {
 
+constexpr std::array<std::string_view, 44> kOperatorMethodNames = {
+    "opNeg",       "opCom",       "opPreInc",    "opPreDec",    "opPostInc",    "opPostDec",
+    "opAdd",       "opAdd_r",     "opSub",       "opSub_r",     "opMul",        "opMul_r",
+    "opDiv",       "opDiv_r",     "opMod",       "opMod_r",     "opAnd",        "opAnd_r",
+    "opOr",        "opOr_r",      "opXor",       "opXor_r",     "opShl",        "opShl_r",
+    "opShr",       "opShr_r",     "opUshr",      "opUshr_r",    "op_Ushr_r",    "opAssign",
+    "opAddAssign", "opSubAssign", "opMulAssign", "opDivAssign", "opModAssign",  "opAndAssign",
+    "opOrAssign",  "opXorAssign", "opShlAssign", "opShrAssign", "opUshrAssign", "opIndex",
+    "opEquals",    "opCmp",
+};
+
+// The methods a script never calls by name: the language calls them for its operators.
+bool is_operator_method(std::string_view name) {
+  if (name.size() < 4 || name[0] != 'o' || name[1] != 'p') return false;
+  return std::find(kOperatorMethodNames.begin(), kOperatorMethodNames.end(), name) !=
+         kOperatorMethodNames.end();
+}
+
 std::uint8_t word_flags(std::string_view word) {
   if (word == "for") return PreScan::kForWord;
   if (word == "int64" || word == "uint64") return PreScan::kSixtyFourBit;
   if (word == "final" || word == "const" || word == "override") return PreScan::kModifier;
+  if (is_operator_method(word)) return PreScan::kOperatorMethod;
   return 0;
 }
 

@@ -30,6 +30,7 @@ struct PreScan {
     kForWord = 8,         // for
     kSixtyFourBit = 16,   // int64, uint64
     kModifier = 32,       // final, const, override
+    kOperatorMethod = 64,  // opAdd, opEquals and the other operator method names
   };
   PageVector<std::uint8_t> name_flags;  // by name id
   PageVector<Implementation> implementations;

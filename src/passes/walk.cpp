@@ -12,15 +12,6 @@ std::string WalkState::trace_head(std::uint64_t line) const {
   return "line " + pad4(line);
 }
 
-std::uint64_t WalkState::line_of_declaration(std::uint64_t where) {
-  if (!(where & kAtToken)) return where;
-  constexpr std::size_t kKnownLines = 4096;
-  if (known_lines.empty()) known_lines.resize(kKnownLines);
-  KnownLine& known = known_lines[(where & ~kAtToken) % kKnownLines];
-  if (known.where != where) known = {where, tokens.line(std::size_t(where & ~kAtToken))};
-  return known.line;
-}
-
 namespace {
 
 void class_header(WalkState& w) {
@@ -30,14 +21,18 @@ void class_header(WalkState& w) {
     w.i = i + 1;
     return;
   }
-  NameId id = t.name_id(i + 1);
+  const NameId id = t.name_id(i + 1);
   std::string_view name = t.name(id);
-  w.table.declare({name, at_token(i + 1), false, false, SymbolKind::Class, id});
-  w.current_class =
-      w.classes.add_record(name, id, at_token(i + 1), t.kind(i) == TokenKind::Interface);
+  w.declare(t.kind(i) == TokenKind::Interface ? Effect::InterfaceHeader : Effect::ClassHeader,
+            i + 1);
+  w.current_class = w.classes_seen++;
+  w.current_class_name = name;
+  w.current_class_id = id;
   w.i = t.is(i + 2, TokenKind::Colon) ? i + 4 : i + 2;
   w.class_depth = w.brace_depth + 1;
   w.ctx = ContextName{name, "", ""};
+  w.ctx_id = w.contexts.add(id, "", kNoName);
+  w.class_ctx_id = w.ctx_id;
   w.in_class = true;
 }
 
@@ -47,12 +42,11 @@ void open_block(WalkState& w) {
     std::string line = w.trace_head(w.tokens.line(w.i));
     line += "  PUSH Block  depth=" + std::to_string(w.brace_depth) + "  ctx=";
     append_display(line, w.ctx, true);
-    line += "  sync=" + std::to_string(w.table.scope_count()) + "/" +
+    line += "  sync=" + std::to_string(w.tables.table.scope_count()) + "/" +
             std::to_string(w.scope_stack.size());
     w.trace.push_back(std::move(line));
   }
-  w.table.open_scope();
-  w.scope_stack.push_back({std::nullopt, w.ctx, w.brace_depth, ScopeKind::Block});
+  w.push_scope({std::nullopt, w.ctx, w.brace_depth, ScopeKind::Block}, w.ctx_id);
   ++w.i;
 }
 
@@ -82,10 +76,12 @@ void close_block(WalkState& w) {
   }
   if (w.current_function && w.function_depth == w.brace_depth) {
     w.ctx = w.in_class ? ContextName{w.class_name(), "", ""} : kGlobalContext;
+    w.ctx_id = w.in_class ? w.class_ctx_id : 0;
     w.current_function.reset();
   }
   if (w.in_class && w.class_depth == w.brace_depth) {
     w.ctx = kGlobalContext;
+    w.ctx_id = 0;
     w.in_class = false;
   }
   --w.brace_depth;
@@ -154,10 +150,11 @@ void walk(WalkState& w) {
         // A read, or a write when a plain `=` follows. A call of a declared function
         // name resolves it before the read does.
         const TokenKind next = i + 1 < n ? t.kind(i + 1) : TokenKind::Semicolon;
-        if (next != TokenKind::Dot && (flags & PreScan::kFunctionName)) w.table.resolve(id);
         if (next == TokenKind::Equals) {
-          write_name(w, id);
+          const bool call = flags & PreScan::kFunctionName;
+          w.on_name(call ? Effect::CallThenWrite : Effect::Write, id);
         } else {
+          // Resolving the call first would change nothing the read does not.
           read_name(w, id);
         }
         ++i;
@@ -203,6 +200,8 @@ void walk(WalkState& w) {
     limit = close_ended_for_scopes(w, n);
   }
   w.i = i;
+  // The scopes still open are reported from the frames, one for one.
+  w.open_pending_scopes();
 }
 
 }  // namespace linter

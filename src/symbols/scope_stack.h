@@ -75,6 +75,9 @@ class ScopeStack {
   PageArray<ContextName> contexts_;
 };
 
+// The frames and the scopes went out of step, which the walk never lets happen.
+[[noreturn]] void throw_desynced();
+
 // Pops the top frame and the innermost scope together and reports the scope.
 void close_scope(bool debug, SymbolTable& table, ScopeStack& scope_stack,
                  WarningList& warnings);

@@ -1,0 +1,225 @@
+#pragma once
+
+#include <atomic>
+#include <cstring>
+#include <deque>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "lexer/token.h"
+#include "pages.h"
+#include "passes/classes.h"
+#include "passes/prescan.h"
+#include "passes/warning.h"
+#include "symbols/context.h"
+#include "symbols/symbol_table.h"
+
+#if defined(__x86_64__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
+namespace linter {
+
+// The walk splits in two: reading the token stream (where declarations, scopes and
+// uses are) and what those findings do to the symbol table and the class records.
+// Nothing the first half decides depends on the tables, so on a large script the
+// second half runs on its own thread, fed the findings in order as effects.
+
+// Context names by id, added by the walk and read by the tables, possibly on another
+// thread: entries never move once added, so an id handed over stays valid. An entry
+// keeps the names' ids rather than their views, a third of the room.
+class ContextLog {
+ public:
+  // Room for `capacity` entries in all; adding more throws std::length_error.
+  ContextLog(const TokenList& tokens, std::size_t capacity);
+  // head and tail are name ids, kNoName for none; sep is "", "::" or "::~". With no
+  // head and no sep the entry is "global".
+  std::uint32_t add(NameId head, std::string_view sep, NameId tail);
+  ContextName operator[](std::uint32_t id) const;
+
+ private:
+  struct Entry {
+    NameId head;
+    NameId tail;
+    std::uint8_t sep;  // index into kSeps
+  };
+  static constexpr unsigned kChunkBits = 12;
+  static constexpr std::size_t kChunk = std::size_t{1} << kChunkBits;
+  const TokenList& tokens_;
+  std::vector<std::unique_ptr<Entry[]>> chunks_;  // sized once, never grown
+  std::size_t size_ = 0;
+};
+
+// One finding of the walk, for the tables. It carries what the walk already has at
+// hand (the name's id, the token), so that the tables never go back to the tokens.
+struct Effect {
+  enum Kind : std::uint8_t {
+    Read,               // a bare name read
+    Write,              // a bare name assigned with `=`
+    CallThenWrite,      // the same for a declared function name, first resolved as a call
+    DotName,            // a name after `.`
+    OpenScope,
+    CloseScope,         // context: the closing frame's
+    ClassHeader,        // the class name's token
+    InterfaceHeader,
+    SixtyFourBit,       // the type's token
+    Variable,           // declarations: the name's token
+    MemberVariable,
+    Function,
+    MemberFunction,
+    Parameter,          // context: the parameter list's
+    DestructorMember,   // the token of the name after `~`
+  };
+  Kind kind = OpenScope;
+  NameId id = kNoName;          // the word of the token, or the name used
+  std::uint32_t context = 0;    // a context id
+  std::uint32_t class_ref = 0;  // the class record plus one inside a class body, else 0
+  std::uint64_t token = 0;
+};
+
+// Effects handed from the walk's thread to the tables' thread: a ring of fixed size,
+// published in batches so that the two threads rarely touch the same cache lines.
+class EffectQueue {
+ public:
+  EffectQueue();
+
+  // Walk side.
+  void push(const Effect& e) {
+    if (written_ - read_seen_ == kSize) wait_for_room();
+    store(ring_[written_ & (kSize - 1)], e);
+    if ((++written_ & (kBatch - 1)) == 0) publish();
+  }
+  void finish();
+  // Either side, when it fails: the other stops waiting for it.
+  void abandon() { abandoned_.store(true, std::memory_order_release); }
+
+  // Tables side: applies every effect until the walk has finished, or either side
+  // gave up.
+  template <typename Apply>
+  void drain(Apply&& apply) {
+    std::size_t taken = 0;
+    for (;;) {
+      const std::size_t available = published_.load(std::memory_order_acquire);
+      if (available == taken) {
+        if (finished_.load(std::memory_order_acquire) &&
+            published_.load(std::memory_order_acquire) == taken)
+          return;
+        if (!wait_for_effects(taken)) return;
+        continue;
+      }
+      for (; taken < available; ++taken) {
+        apply(ring_[taken & (kSize - 1)]);
+        if ((taken & (kBatch - 1)) == kBatch - 1)
+          consumed_.store(taken + 1, std::memory_order_release);
+      }
+      consumed_.store(taken, std::memory_order_release);
+    }
+  }
+
+ private:
+  static constexpr std::size_t kSize = std::size_t{1} << 14;
+  static constexpr std::size_t kBatch = 256;
+  // Where it can, the walk writes effects past its caches: a line the tables' thread
+  // has read, written again through the cache, must first be taken back from that
+  // thread's core, and those round trips would stall the walk more than all its own
+  // work.
+  static void store(Effect& slot, const Effect& e) {
+#if defined(__x86_64__) || defined(_M_X64)
+    static_assert(sizeof(Effect) == 24 && alignof(Effect) == 8);
+    long long words[3];
+    std::memcpy(words, &e, sizeof words);
+    long long* to = reinterpret_cast<long long*>(&slot);
+    _mm_stream_si64(to, words[0]);
+    _mm_stream_si64(to + 1, words[1]);
+    _mm_stream_si64(to + 2, words[2]);
+#else
+    slot = e;
+#endif
+  }
+  // Makes the effects written so far visible to the tables' thread.
+  void publish() {
+#if defined(__x86_64__) || defined(_M_X64)
+    _mm_sfence();  // the streamed stores are not ordered by the release below
+#endif
+    published_.store(written_, std::memory_order_release);
+  }
+  void wait_for_room();
+  bool wait_for_effects(std::size_t taken);
+
+  std::unique_ptr<Effect[]> ring_;
+  // The walk's own counts, apart from what the other thread reads.
+  alignas(64) std::size_t written_ = 0;
+  std::size_t read_seen_ = 0;
+  alignas(64) std::atomic<std::size_t> published_{0};
+  alignas(64) std::atomic<std::size_t> consumed_{0};
+  alignas(64) std::atomic<bool> finished_{false};
+  std::atomic<bool> abandoned_{false};
+};
+
+// The symbol table, the class records and the warnings they give, changed only by
+// applying the walk's effects in order.
+struct Tables {
+  Tables(const TokenList& t, bool d, const PreScan& p, const ContextLog& c, WarningList& w,
+         std::vector<std::string>& tr)
+      : tokens(t), debug(d), pre(p), contexts(c), warnings(w), trace(tr) {
+    table.reserve_names(t.name_count());
+  }
+
+  const TokenList& tokens;
+  const bool debug;
+  const PreScan& pre;
+  const ContextLog& contexts;
+  WarningList& warnings;
+  std::vector<std::string>& trace;  // written only in debug mode, where effects apply at once
+
+  SymbolTable table;
+  ClassRegistry classes;
+  // Where a read that fell through to the base types ended, by name id: valid when the
+  // class record plus one is its stamp; then the record marked plus one, or 0 for
+  // none. Within one class body no record on the base chain can gain members, so the
+  // answer holds until the next class header. Record numbers fit in 32 bits: a record
+  // takes tens of bytes, so 2^32 of them would not fit in memory.
+  struct InheritedRead {
+    std::uint32_t class_stamp = 0;
+    std::uint32_t record = 0;
+  };
+  PageVector<InheritedRead> inherited_reads;  // sized on first use
+  // The names a walk up the base chain has passed: by name id, the number of the last
+  // walk that passed it.
+  PageVector<std::size_t> chain_seen;
+  std::size_t chain_walks = 0;
+  // Where a walk up the base chain ends for a member name, once it has reached a base
+  // name: key base << 32 | name, value the record marked plus one, or 0 for none. Only
+  // walks that end at a member or at the top of the chain are kept: the records they
+  // pass are older than the class being walked, so they gain no members, and each
+  // name has one base, so any later walk that reaches that base goes the same way.
+  // Without it a deep hierarchy costs its depth for every class body in it.
+  std::unordered_map<std::uint64_t, std::uint32_t> chain_ends;
+  std::vector<NameId> chain_path;  // the base names of the walk under way
+  // Lines that shadowing messages name, cached by declaration token modulo the cache's
+  // size: a shadowed declaration (a global, a common name) tends to be named again and
+  // again, and each look-up in the token list's line table costs several cache misses
+  // on a large script. An entry's where is 0 while empty (a token's has kAtToken set).
+  struct KnownLine {
+    std::uint64_t where = 0;
+    std::uint64_t line = 0;
+  };
+  std::vector<KnownLine> known_lines;  // sized on first use
+  std::deque<std::string> built_names;  // names no word spells (destructors), kept for views
+  // The line of a symbol's where (see kAtToken).
+  std::uint64_t line_of_declaration(std::uint64_t where);
+
+  void apply(const Effect& e);
+};
+
+// Effects of some kinds, as apply carries them out.
+void read_member_fallback(Tables& t, std::size_t record, NameId name);
+void record_member_variable(Tables& t, const Effect& e);
+void record_member_function(Tables& t, const Effect& e);
+void check_shadowing(Tables& t, const Effect& e);
+void check_parameter_shadowing(Tables& t, const Effect& e);
+
+}  // namespace linter
