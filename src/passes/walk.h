@@ -18,7 +18,7 @@ namespace linter {
 
 // The walk's own state: where it is in the tokens and what it is inside of. What it
 // finds goes to the tables as effects (see passes/effects.h).
-struct WalkState {
+struct alignas(64) WalkState {
   // queue: where effects go; none to apply each one at once.
   WalkState(const TokenList& t, bool d, const PreScan& p, Tables& tb, ContextLog& c,
             std::vector<std::string>& tr, EffectQueue* q)
