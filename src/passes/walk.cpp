@@ -147,14 +147,13 @@ void walk(WalkState& w) {
       const NameId id = t.name_id(i);
       const std::uint8_t flags = name_flags[id];
       if (t.kind(i) != TokenKind::TypeKw && !(flags & PreScan::kTypeName)) {
-        // A read, or a write when a plain `=` follows. A call of a declared function
-        // name resolves it before the read does.
+        // A read, or a write when a plain `=` follows. A declared function name is
+        // resolved as a call before either (which a read then repeats).
         const TokenKind next = i + 1 < n ? t.kind(i + 1) : TokenKind::Semicolon;
         if (next == TokenKind::Equals) {
           const bool call = flags & PreScan::kFunctionName;
           w.on_name(call ? Effect::CallThenWrite : Effect::Write, id);
         } else {
-          // Resolving the call first would change nothing the read does not.
           read_name(w, id);
         }
         ++i;
