@@ -106,25 +106,20 @@ void declare_in_scope(Tables& t, const Effect& e, SymbolKind kind) {
 
 }  // namespace
 
-void Tables::apply(const Effect& e) {
+void Tables::apply_rest(const Effect& e) {
   const std::uint64_t token = e.token;
   const NameId id = e.id;
   const std::uint32_t class_ref = e.class_ref;
   switch (e.kind) {
     case Effect::Read:
-      if (!table.resolve(id) && class_ref) read_member_fallback(*this, class_ref - 1, id);
+    case Effect::Write:
+    case Effect::DotName:
+    case Effect::OpenScope:
+      apply(e);
       break;
     case Effect::CallThenWrite:
       table.resolve(id);
-      [[fallthrough]];
-    case Effect::Write:
       if (!table.mark_written(id) && class_ref) classes.mark_used(class_ref - 1, id);
-      break;
-    case Effect::DotName:
-      classes.mark_read_everywhere(id);
-      break;
-    case Effect::OpenScope:
-      table.open_scope();
       break;
     case Effect::CloseScope: {
       bool closed = table.close_innermost([&](std::span<const Symbol> scope) {

@@ -163,6 +163,9 @@ class alignas(64) EffectQueue {
   std::atomic<bool> abandoned_{false};
 };
 
+struct Tables;
+void read_member_fallback(Tables& t, std::size_t record, NameId name);
+
 // The symbol table, the class records and the warnings they give, changed only by
 // applying the walk's effects in order.
 struct alignas(64) Tables {
@@ -216,11 +219,31 @@ struct alignas(64) Tables {
   // The line of a symbol's where (see kAtToken).
   std::uint64_t line_of_declaration(std::uint64_t where);
 
-  void apply(const Effect& e);
+  // The commonest effects are taken here, inline where the queue is drained; the rest
+  // in apply_rest, whose frame (it saves every register some case needs) they would
+  // otherwise pay for.
+  void apply(const Effect& e) {
+    switch (e.kind) {
+      case Effect::Read:
+        if (!table.resolve(e.id) && e.class_ref) read_member_fallback(*this, e.class_ref - 1, e.id);
+        return;
+      case Effect::Write:
+        if (!table.mark_written(e.id) && e.class_ref) classes.mark_used(e.class_ref - 1, e.id);
+        return;
+      case Effect::DotName:
+        classes.mark_read_everywhere(e.id);
+        return;
+      case Effect::OpenScope:
+        table.open_scope();
+        return;
+      default:
+        apply_rest(e);
+    }
+  }
+  void apply_rest(const Effect& e);
 };
 
 // Effects of some kinds, as apply carries them out.
-void read_member_fallback(Tables& t, std::size_t record, NameId name);
 void record_member_variable(Tables& t, const Effect& e);
 void record_member_function(Tables& t, const Effect& e);
 void check_shadowing(Tables& t, const Effect& e);
