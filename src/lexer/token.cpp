@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "lexer/scan.h"
+#include "side_by_side.h"
 
 namespace linter {
 
@@ -81,10 +82,29 @@ const TokenStore::LineRun& run_of(const PageArray<TokenStore::LineRun>& runs, st
 
 }  // namespace
 
-std::uint64_t TokenList::line(std::size_t i) const {
+std::uint64_t TokenList::line(std::size_t i) const { return line(i, hints_); }
+
+std::uint64_t TokenList::line(std::size_t i, LineHints& hints) const {
   if (!t_.later_lines.empty() && i >= t_.later_from)
-    return run_of(t_.later_lines, i - t_.later_from, later_line_hint_).line + t_.later_lines_before;
-  return run_of(t_.lines, i, line_hint_).line;
+    return run_of(t_.later_lines, i - t_.later_from, hints.later).line + t_.later_lines_before;
+  return run_of(t_.lines, i, hints.first).line;
+}
+
+void TokenList::lines_of(std::span<const std::uint32_t> ascending,
+                         std::span<std::uint64_t> out) const {
+  auto part = [&](std::size_t from, std::size_t to) {
+    LineHints hints;
+    for (std::size_t k = from; k < to; ++k) out[k] = line(ascending[k], hints);
+  };
+  // Each lookup is a few cache misses in a table far bigger than the caches; two
+  // threads wait for them side by side.
+  constexpr std::size_t kShareFrom = std::size_t{1} << 16;
+  const std::size_t n = ascending.size();
+  if (n < kShareFrom) {
+    part(0, n);
+    return;
+  }
+  side_by_side([&] { part(n / 2, n); }, [&] { part(0, n / 2); });
 }
 
 std::string_view TokenList::text(std::size_t i) const {

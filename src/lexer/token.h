@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -97,6 +98,16 @@ class TokenList {
   TokenKind kind(std::size_t i) const { return t_.kinds[i]; }
   bool is(std::size_t i, TokenKind k) const { return i < t_.size && t_.kinds[i] == k; }
   std::uint64_t line(std::size_t i) const;
+  // Where line searches start: each ends where the one before it ended, since lookups
+  // mostly come in order. A thread of its own needs hints of its own.
+  struct LineHints {
+    std::size_t first = 0;
+    std::size_t later = 0;
+  };
+  std::uint64_t line(std::size_t i, LineHints& hints) const;
+  // out[k] = line(ascending[k]) for tokens in ascending order, on two threads for
+  // long lists.
+  void lines_of(std::span<const std::uint32_t> ascending, std::span<std::uint64_t> out) const;
 
   // Text of an Ident, TypeKw or Keyword token (the word) or of an Include token (the path).
   std::string_view text(std::size_t i) const;
@@ -124,11 +135,10 @@ class TokenList {
  private:
   SourceText source_;
   TokenStore t_;
-  // Where the last line searches ended, in lines and in later_lines: the walk asks
-  // for lines mostly in order. On a cache line of their own: a thread that asks for
-  // lines would otherwise take the list's other fields away from one that reads tokens.
-  alignas(64) mutable std::size_t line_hint_ = 0;
-  mutable std::size_t later_line_hint_ = 0;
+  // Where the last line searches ended, for line(i). On a cache line of their own: a
+  // thread that asks for lines would otherwise take the list's other fields away from
+  // one that reads tokens.
+  alignas(64) mutable LineHints hints_;
 };
 
 }  // namespace linter

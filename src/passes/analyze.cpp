@@ -57,8 +57,10 @@ void finish_warnings(const TokenList& tokens, WarningList& warnings) {
   }
 
   // In token order, so that the warnings themselves are touched only when they move.
+  PageVector<std::uint32_t>& ascending = next;  // the sort's scratch, free again
+  for (std::size_t j = 0; j < n; ++j) ascending[j] = token[order[j]];
   PageVector<std::uint64_t> lines(n);
-  for (std::size_t j = 0; j < n; ++j) lines[j] = tokens.line(token[order[j]]);
+  tokens.lines_of(ascending, lines);
   for (std::size_t a = 0; a < n;) {
     std::size_t b = a + 1;
     while (b < n && lines[b] == lines[a]) ++b;

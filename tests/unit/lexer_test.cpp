@@ -736,6 +736,16 @@ TEST(LexerSplit, LargeGeneratedScriptMatches) {
   // Lines asked for out of order, jumping between the two halves' line tables.
   for (std::size_t k = 0, i = whole.size() - 1; k < 4000; ++k, i = (i * 7919 + 13) % whole.size())
     ASSERT_EQ(split.line(i), whole.line(i)) << i;
+  // Many lines at once, in token order: long lists are looked up on two threads, each
+  // with its own search hints, across both halves' line tables.
+  for (std::size_t every : {std::size_t{3}, std::size_t{401}}) {
+    std::vector<std::uint32_t> ascending;
+    for (std::size_t i = 1; i < whole.size(); i += every + i % 5) ascending.push_back(std::uint32_t(i));
+    std::vector<std::uint64_t> got(ascending.size());
+    split.lines_of(ascending, got);
+    for (std::size_t k = 0; k < ascending.size(); ++k)
+      ASSERT_EQ(got[k], whole.line(ascending[k])) << every << ' ' << ascending[k];
+  }
 }
 
 }  // namespace
