@@ -123,7 +123,7 @@ void Tables::apply_rest(const Effect& e) {
       break;
     case Effect::CloseScope: {
       bool closed = table.close_innermost([&](std::span<const Symbol> scope) {
-        report_scope(scope, contexts[e.context], debug, warnings);
+        report_scope(scope, context(e.context), debug, warnings);
       });
       // Frames and scopes are always pushed and popped together; this cannot happen.
       if (!closed) throw_desynced();
@@ -137,7 +137,7 @@ void Tables::apply_rest(const Effect& e) {
       break;
     }
     case Effect::SixtyFourBit:
-      add_warning(warnings, at_token(token), "[", contexts[e.context], "] use of ",
+      add_warning(warnings, at_token(token), "[", context(e.context), "] use of ",
                   tokens.name(id),
                   ": 64-bit integers are broken in BGT; a wrapper class is required");
       break;

@@ -104,6 +104,7 @@ class alignas(64) EffectQueue {
   // gave up.
   template <typename Apply>
   void drain(Apply&& apply) {
+    const Effect* const ring = ring_.get();  // apply writes memory: kept out of its reach
     std::size_t taken = 0;
     for (;;) {
       const std::size_t available = published_.load(std::memory_order_acquire);
@@ -115,7 +116,7 @@ class alignas(64) EffectQueue {
         continue;
       }
       for (; taken < available; ++taken) {
-        apply(ring_[taken & (kSize - 1)]);
+        apply(ring[taken & (kSize - 1)]);
         if ((taken & (kBatch - 1)) == kBatch - 1)
           consumed_.store(taken + 1, std::memory_order_release);
       }
@@ -241,6 +242,19 @@ struct alignas(64) Tables {
     }
   }
   void apply_rest(const Effect& e);
+  // The context name of an id, remembered for the next lookup: the scopes closing one
+  // after another mostly share one.
+  const ContextName& context(std::uint32_t id) {
+    if (id != last_context_id_) {
+      last_context_ = contexts[id];
+      last_context_id_ = id;
+    }
+    return last_context_;
+  }
+
+ private:
+  std::uint32_t last_context_id_ = 0xFFFFFFFFu;
+  ContextName last_context_;
 };
 
 // Effects of some kinds, as apply carries them out.

@@ -15,7 +15,7 @@ void check_shadowing(Tables& t, const Effect& e) {
   if (!outer && !member) return;
   const Shown name{t.tokens.name(id), t.debug};
   const std::uint64_t where = at_token(e.token);
-  const ContextName ctx = t.contexts[e.context];
+  const ContextName& ctx = t.context(e.context);
   if (outer) {
     const std::string outer_line = std::to_string(t.line_of_declaration(outer->line));
     add_warning(t.warnings, where, "[", ctx, "] '", name, "' shadows ", kind_word(outer->kind),
@@ -35,7 +35,7 @@ void check_parameter_shadowing(Tables& t, const Effect& e) {
   if (!member && !outer) return;
   const Shown name{t.tokens.name(id), t.debug};
   const std::uint64_t where = at_token(e.token);
-  const ContextName ctx = t.contexts[e.context];
+  const ContextName& ctx = t.context(e.context);
   if (member) {
     add_warning(t.warnings, where, "[", ctx, "] Parameter '", name, "' shadows member of '",
                 Shown{t.classes.record(class_ref - 1).name, t.debug}, "'");
