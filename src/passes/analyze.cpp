@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <limits>
 #include <exception>
+#include <limits>
 #include <numeric>
 #include <optional>
 #include <system_error>

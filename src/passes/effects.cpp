@@ -26,7 +26,7 @@ std::uint32_t ContextLog::add(NameId head, std::string_view sep, NameId tail) {
   const std::size_t chunk = size_ >> kChunkBits;
   if (chunk >= chunks_.size() || size_ >= 0xFFFFFFFFu)
     throw std::length_error("too many context names");
-  if (!chunks_[chunk]) chunks_[chunk] = std::make_unique<Entry[]>(kChunk);
+  if (!chunks_[chunk]) chunks_[chunk] = std::make_unique_for_overwrite<Entry[]>(kChunk);
   const auto k = std::uint8_t(std::find(kSeps.begin(), kSeps.end(), sep) - kSeps.begin());
   chunks_[chunk][size_ & (kChunk - 1)] = {head, tail, k};
   return std::uint32_t(size_++);

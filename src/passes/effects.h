@@ -1,9 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <deque>
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -58,7 +58,7 @@ class alignas(64) ContextLog {
 };
 
 // One finding of the walk, for the tables. It carries what the walk already has at
-// hand (the name's id, the token), so that the tables never go back to the tokens.
+// hand (the name's id, the token), so that the tables never read the token arrays.
 struct Effect {
   enum Kind : std::uint8_t {
     Read,               // a bare name read
@@ -226,7 +226,8 @@ struct alignas(64) Tables {
   void apply(const Effect& e) {
     switch (e.kind) {
       case Effect::Read:
-        if (!table.resolve(e.id) && e.class_ref) read_member_fallback(*this, e.class_ref - 1, e.id);
+        if (!table.resolve(e.id) && e.class_ref)
+          read_member_fallback(*this, e.class_ref - 1, e.id);
         return;
       case Effect::Write:
         if (!table.mark_written(e.id) && e.class_ref) classes.mark_used(e.class_ref - 1, e.id);

@@ -101,8 +101,8 @@ void destructor_header(WalkState& w, std::size_t tilde_index, std::string_view n
   if (t.is(i, TokenKind::LBrace)) {
     std::string_view cls = w.in_class ? w.class_name() : std::string_view();
     ContextName ctx{cls, "::~", t.text(tilde_index + 1)};
-    const std::uint32_t ctx_id =
-        w.contexts.add(w.in_class ? w.current_class_id : kNoName, "::~", t.name_id(tilde_index + 1));
+    const NameId head = w.in_class ? w.current_class_id : kNoName;
+    const std::uint32_t ctx_id = w.contexts.add(head, "::~", t.name_id(tilde_index + 1));
     if (w.debug) push_params_trace(w, t.line(tilde_index + 1), ctx);
     w.push_scope({std::nullopt, ctx, w.brace_depth + 1, ScopeKind::Params}, ctx_id);
     w.ctx = ctx;

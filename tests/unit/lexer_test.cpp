@@ -740,7 +740,8 @@ TEST(LexerSplit, LargeGeneratedScriptMatches) {
   // with its own search hints, across both halves' line tables.
   for (std::size_t every : {std::size_t{3}, std::size_t{401}}) {
     std::vector<std::uint32_t> ascending;
-    for (std::size_t i = 1; i < whole.size(); i += every + i % 5) ascending.push_back(std::uint32_t(i));
+    for (std::size_t i = 1; i < whole.size(); i += every + i % 5)
+      ascending.push_back(std::uint32_t(i));
     std::vector<std::uint64_t> got(ascending.size());
     split.lines_of(ascending, got);
     for (std::size_t k = 0; k < ascending.size(); ++k)
