@@ -1,10 +1,23 @@
 #include "platform.h"
 
+#include <bit>
+#include <thread>
+
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 #else
 #include <sys/types.h>
+#endif
+#ifdef __linux__
+#include <sched.h>
 #endif
 
 namespace linter {
@@ -107,5 +120,20 @@ std::filesystem::path native_path(const std::string& utf8_path) {
 void set_binary_stdio() {}
 
 #endif
+
+unsigned usable_processors() {
+#if defined(_WIN32)
+  DWORD_PTR process = 0, system = 0;
+  if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system) && process != 0)
+    return unsigned(std::popcount(std::uint64_t(process)));
+#elif defined(__linux__)
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+    return unsigned(CPU_COUNT(&set));
+#endif
+  const unsigned all = std::thread::hardware_concurrency();
+  return all > 0 ? all : 1;
+}
 
 }  // namespace linter

@@ -22,6 +22,10 @@ std::filesystem::path native_path(const std::string& utf8_path);
 // Makes stdout and stderr pass bytes through unchanged (no CR added before LF on Windows).
 void set_binary_stdio();
 
+// How many processors this process may run on: those its affinity allows where the
+// system tells, else all the machine has; at least 1.
+unsigned usable_processors();
+
 #ifdef _WIN32
 // WTF-8 both ways, so a name holding a lone surrogate still round-trips to the same file.
 std::string to_utf8(std::wstring_view wide);

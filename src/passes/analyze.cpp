@@ -13,6 +13,7 @@
 #include "passes/prescan.h"
 #include "passes/scope_reports.h"
 #include "passes/walk.h"
+#include "platform.h"
 
 namespace linter {
 
@@ -119,9 +120,10 @@ AnalysisResult analyze(const TokenList& tokens, bool debug, std::size_t two_thre
   ContextLog contexts(tokens, tokens.size() + 2);
   Tables tables(tokens, debug, pre, contexts, result.warnings, result.scope_trace);
   // The debug trace reads the tables as the walk goes, so they must keep up with it.
+  // The two threads wait for each other by spinning, which only pays when each has a
+  // processor of its own.
   std::optional<EffectQueue> queue;
-  if (!debug && tokens.size() >= two_threads_from && std::thread::hardware_concurrency() > 1)
-    queue.emplace();
+  if (!debug && tokens.size() >= two_threads_from && usable_processors() > 1) queue.emplace();
   // Outlives the walk: the tables keep views of the names it builds.
   WalkState w(tokens, debug, pre, tables, contexts, result.scope_trace,
               queue ? &*queue : nullptr);
