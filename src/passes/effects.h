@@ -6,12 +6,12 @@
 #include <deque>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "lexer/token.h"
 #include "pages.h"
 #include "passes/classes.h"
+#include "passes/key_map.h"
 #include "passes/prescan.h"
 #include "passes/warning.h"
 #include "symbols/context.h"
@@ -205,7 +205,7 @@ struct alignas(64) Tables {
   // pass are older than the class being walked, so they gain no members, and each
   // name has one base, so any later walk that reaches that base goes the same way.
   // Without it a deep hierarchy costs its depth for every class body in it.
-  std::unordered_map<std::uint64_t, std::uint32_t> chain_ends;
+  KeyMap<std::uint32_t> chain_ends;
   std::vector<NameId> chain_path;  // the base names of the walk under way
   // Lines that shadowing messages name, cached by declaration token modulo the cache's
   // size: a shadowed declaration (a global, a common name) tends to be named again and

@@ -24,13 +24,18 @@ class KeyMap {
   // was added.
   std::pair<Value*, bool> try_emplace(std::uint64_t key, Value value) {
     if ((count_ + 1) * 2 > slots_.size()) grow();
-    Slot& slot = find(key);
+    Slot& slot = slot_for(key);
     if (slot.used) return {&slot.value, false};
     slot = {key, value, true};
     ++count_;
     return {&slot.value, true};
   }
   bool contains(std::uint64_t key) const { return find_const(key).used; }
+  // The value of key, or null.
+  const Value* find(std::uint64_t key) const {
+    const Slot& slot = find_const(key);
+    return slot.used ? &slot.value : nullptr;
+  }
   std::size_t size() const { return count_; }
 
  private:
@@ -49,12 +54,12 @@ class KeyMap {
     for (std::size_t k = start(key);; k = (k + 1) & (slots_.size() - 1))
       if (!slots_[k].used || slots_[k].key == key) return slots_[k];
   }
-  Slot& find(std::uint64_t key) { return const_cast<Slot&>(find_const(key)); }
+  Slot& slot_for(std::uint64_t key) { return const_cast<Slot&>(find_const(key)); }
   void grow() {
     PageVector<Slot> old(slots_.size() * 2);
     old.swap(slots_);
     for (const Slot& s : old)
-      if (s.used) find(s.key) = s;
+      if (s.used) slot_for(s.key) = s;
   }
 
   PageVector<Slot> slots_;

@@ -48,8 +48,8 @@ void mark_inherited_member(Tables& t, std::size_t from, NameId name) {
     NameId base = t.pre.implementations[pairs.front()].interface_id;
     if (t.chain_seen[base] == walk) break;
     t.chain_seen[base] = walk;
-    if (auto known = t.chain_ends.find(key(base)); known != t.chain_ends.end()) {
-      found = known->second;
+    if (const std::uint32_t* known = t.chain_ends.find(key(base))) {
+      found = *known;
       if (found) t.classes.mark_read(found - 1, name);
       settled = true;
       break;
@@ -66,7 +66,7 @@ void mark_inherited_member(Tables& t, std::size_t from, NameId name) {
   }
   memo.record = found;
   if (settled)
-    for (NameId base : t.chain_path) t.chain_ends.emplace(key(base), found);
+    for (NameId base : t.chain_path) t.chain_ends.try_emplace(key(base), found);
 }
 
 }  // namespace

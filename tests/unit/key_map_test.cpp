@@ -31,6 +31,12 @@ TEST(KeyMap, AgreesWithAStandardMapThroughGrowth) {
     if (k % 7 == 0) *value = expected->second = -k;  // values can be changed in place
     ASSERT_TRUE(map.contains(key));
     ASSERT_EQ(map.contains(key ^ 0x5555), reference.count(key ^ 0x5555) == 1) << key;
+    const int* found = map.find(key + 1);
+    auto expected_found = reference.find(key + 1);
+    ASSERT_EQ(found != nullptr, expected_found != reference.end()) << key;
+    if (found) {
+      ASSERT_EQ(*found, expected_found->second) << key;
+    }
   }
   EXPECT_EQ(map.size(), reference.size());
   for (const auto& [key, value] : reference) ASSERT_EQ(*map.try_emplace(key, 0).first, value);
