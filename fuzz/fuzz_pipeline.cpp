@@ -9,6 +9,7 @@
 #include "checks.h"
 #include "driver.h"
 #include "lexer/lexer.h"
+#include "passes/analyze.h"
 
 namespace {
 
@@ -99,9 +100,25 @@ void check_split_lexing(std::string_view text) {
   }
 }
 
+// The walk with its effects applied on a second thread must find what it finds alone.
+void check_two_thread_walk(std::string_view text) {
+  using namespace fuzzcheck;
+  linter::Output diag;
+  linter::TokenList tokens = linter::tokenize(text, diag);
+  linter::AnalysisResult one = linter::analyze(tokens, false, SIZE_MAX);
+  linter::AnalysisResult two = linter::analyze(tokens, false, 0);
+  require(two.warnings.size() == one.warnings.size(), "the two-thread walk changed the count");
+  for (std::size_t k = 0; k < one.warnings.size(); ++k) {
+    require(two.warnings[k].line == one.warnings[k].line, "the two-thread walk moved a warning");
+    require(two.warnings.message(two.warnings[k]) == one.warnings.message(one.warnings[k]),
+            "the two-thread walk changed a warning");
+  }
+}
+
 void check_valid_text(std::string_view text) {
   using namespace fuzzcheck;
   check_split_lexing(text);
+  check_two_thread_walk(text);
   Run plain = lint(text, false);
   Run debug = lint(text, true);
   require(plain.status == 0, "status not 0 for valid UTF-8");
