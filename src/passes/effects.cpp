@@ -110,6 +110,7 @@ void Tables::apply_rest(const Effect& e) {
   const std::uint64_t token = e.token;
   const NameId id = e.id;
   const std::uint32_t class_ref = e.class_ref;
+  for (unsigned k = 0; k < e.opens; ++k) table.open_scope();
   switch (e.kind) {
     case Effect::Read:
     case Effect::Write:

@@ -78,6 +78,9 @@ struct Effect {
     DestructorMember,   // the token of the name after `~`
   };
   Kind kind = OpenScope;
+  // Scopes to open in the tables before a declaration is applied, so that it needs no
+  // OpenScope effects of its own (declarations only).
+  std::uint8_t opens = 0;
   NameId id = kNoName;          // the word of the token, or the name used
   std::uint32_t context = 0;    // a context id
   std::uint32_t class_ref = 0;  // the class record plus one inside a class body, else 0

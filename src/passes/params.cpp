@@ -41,7 +41,7 @@ void parse_parameters(WalkState& w, std::uint32_t ctx_id, std::uint32_t class_re
       w.i = type + 1;
       continue;
     }
-    w.emit(w.declaration({Effect::Parameter, t.name_id(p), ctx_id, class_ref, p}));
+    w.emit(w.declaration({Effect::Parameter, 0, t.name_id(p), ctx_id, class_ref, p}));
     if (!t.is(p + 1, TokenKind::Equals)) {
       w.i = p + 1;
       continue;

@@ -69,14 +69,17 @@ struct alignas(64) WalkState {
   std::uint32_t class_ref() const { return in_class ? std::uint32_t(current_class + 1) : 0; }
   std::string_view class_name() const { return current_class_name; }
   // A name read, written, called or after `.`.
-  void on_name(Effect::Kind kind, NameId id) { emit({kind, id, 0, class_ref(), 0}); }
+  void on_name(Effect::Kind kind, NameId id) { emit({kind, 0, id, 0, class_ref(), 0}); }
   // A declaration (or a type) at a token, in the current context and class.
   void declare(Effect::Kind kind, std::size_t token) {
-    emit(declaration({kind, tokens.name_id(token), ctx_id, class_ref(), token}));
+    emit(declaration({kind, 0, tokens.name_id(token), ctx_id, class_ref(), token}));
   }
-  // A declaration needs the scopes it goes into open in the tables.
-  const Effect& declaration(const Effect& e) {
-    open_pending_scopes();
+  // A declaration needs the scopes it goes into open in the tables: it opens up to
+  // 255 of them itself, any more go first as effects of their own.
+  Effect declaration(Effect e) {
+    for (; unopened > 255; --unopened) emit({Effect::OpenScope});
+    e.opens = std::uint8_t(unopened);
+    unopened = 0;
     return e;
   }
   void open_pending_scopes() {
@@ -104,7 +107,7 @@ struct alignas(64) WalkState {
     if (unopened > 0) {
       --unopened;
     } else {
-      emit({Effect::CloseScope, kNoName, frame_ctx});
+      emit({Effect::CloseScope, 0, kNoName, frame_ctx});
     }
   }
   // "line " and the line right-aligned in four columns: the start of every trace line.
