@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstring>
@@ -118,12 +119,13 @@ class alignas(64) EffectQueue {
         if (!wait_for_effects(taken)) return;
         continue;
       }
-      for (; taken < available; ++taken) {
-        apply(ring[taken & (kSize - 1)]);
-        if ((taken & (kBatch - 1)) == kBatch - 1)
-          consumed_.store(taken + 1, std::memory_order_release);
+      // A batch at a time, handing its room back after each: the walk may be waiting
+      // for it.
+      while (taken < available) {
+        const std::size_t end = std::min(available, (taken | (kBatch - 1)) + 1);
+        for (; taken < end; ++taken) apply(ring[taken & (kSize - 1)]);
+        consumed_.store(taken, std::memory_order_release);
       }
-      consumed_.store(taken, std::memory_order_release);
     }
   }
 
