@@ -58,6 +58,25 @@ class alignas(64) ContextLog {
   alignas(64) std::size_t size_ = 0;               // written by the walk alone
 };
 
+// A context name by id, remembered until another id is asked for: lookups come in
+// runs of one id (the scopes and declarations of one function).
+class ContextCache {
+ public:
+  explicit ContextCache(const ContextLog& log) : log_(log) {}
+  const ContextName& operator()(std::uint32_t id) {
+    if (id != id_) {
+      name_ = log_[id];
+      id_ = id;
+    }
+    return name_;
+  }
+
+ private:
+  const ContextLog& log_;
+  std::uint32_t id_ = 0xFFFFFFFFu;
+  ContextName name_;
+};
+
 // One finding of the walk, for the tables. It carries what the walk already has at
 // hand (the name's id, the token), so that the tables never read the token arrays.
 struct Effect {
@@ -177,7 +196,7 @@ void read_member_fallback(Tables& t, std::size_t record, NameId name);
 struct alignas(64) Tables {
   Tables(const TokenList& t, bool d, const PreScan& p, const ContextLog& c, WarningList& w,
          std::vector<std::string>& tr)
-      : tokens(t), debug(d), pre(p), contexts(c), warnings(w), trace(tr) {
+      : tokens(t), debug(d), pre(p), contexts(c), warnings(w), trace(tr), context(c) {
     table.reserve_names(t.name_count());
   }
 
@@ -187,6 +206,7 @@ struct alignas(64) Tables {
   const ContextLog& contexts;
   WarningList& warnings;
   std::vector<std::string>& trace;  // written only in debug mode, where effects apply at once
+  ContextCache context;             // the context names of the reports
 
   SymbolTable table;
   ClassRegistry classes;
@@ -248,19 +268,6 @@ struct alignas(64) Tables {
     }
   }
   void apply_rest(const Effect& e);
-  // The context name of an id, remembered for the next lookup: the scopes closing one
-  // after another mostly share one.
-  const ContextName& context(std::uint32_t id) {
-    if (id != last_context_id_) {
-      last_context_ = contexts[id];
-      last_context_id_ = id;
-    }
-    return last_context_;
-  }
-
- private:
-  std::uint32_t last_context_id_ = 0xFFFFFFFFu;
-  ContextName last_context_;
 };
 
 // Effects of some kinds, as apply carries them out.

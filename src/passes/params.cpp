@@ -69,17 +69,16 @@ void parse_parameters(WalkState& w, std::uint32_t ctx_id, std::uint32_t class_re
 void function_header(WalkState& w, std::size_t name_index) {
   const TokenList& t = w.tokens;
   std::string_view name = t.name(t.name_id(name_index));
-  ContextName ctx = w.in_class ? ContextName{w.class_name(), "::", name} : ContextName{name, "", ""};
+  // Class::name in a class body, else name alone.
   const std::uint32_t ctx_id =
       w.contexts.add(w.in_class ? w.current_class_id : t.name_id(name_index),
                      w.in_class ? "::" : "", w.in_class ? t.name_id(name_index) : kNoName);
-  if (w.debug) push_params_trace(w, t.line(name_index), ctx);
-  w.push_scope({std::nullopt, ctx, w.brace_depth + 1, ScopeKind::Params}, ctx_id);
+  if (w.debug) push_params_trace(w, t.line(name_index), w.context(ctx_id));
+  w.push_scope(std::nullopt, w.brace_depth + 1, ScopeKind::Params, ctx_id);
   w.i = name_index + 2;
   parse_parameters(w, ctx_id, w.class_ref());
   while (is_modifier(w, w.i)) ++w.i;
   if (t.is(w.i, TokenKind::LBrace)) {
-    w.ctx = ctx;
     w.ctx_id = ctx_id;
     w.current_function = name;
     w.function_depth = w.brace_depth + 1;
@@ -99,13 +98,11 @@ void destructor_header(WalkState& w, std::size_t tilde_index, std::string_view n
     i = q + 1;
   }
   if (t.is(i, TokenKind::LBrace)) {
-    std::string_view cls = w.in_class ? w.class_name() : std::string_view();
-    ContextName ctx{cls, "::~", t.text(tilde_index + 1)};
+    // Class::~Name, or ::~Name outside a class body.
     const NameId head = w.in_class ? w.current_class_id : kNoName;
     const std::uint32_t ctx_id = w.contexts.add(head, "::~", t.name_id(tilde_index + 1));
-    if (w.debug) push_params_trace(w, t.line(tilde_index + 1), ctx);
-    w.push_scope({std::nullopt, ctx, w.brace_depth + 1, ScopeKind::Params}, ctx_id);
-    w.ctx = ctx;
+    if (w.debug) push_params_trace(w, t.line(tilde_index + 1), w.context(ctx_id));
+    w.push_scope(std::nullopt, w.brace_depth + 1, ScopeKind::Params, ctx_id);
     w.ctx_id = ctx_id;
     w.current_function = name;
     w.function_depth = w.brace_depth + 1;
@@ -136,7 +133,7 @@ void handle_for(WalkState& w) {
                        "  block=" + (h.block ? "true" : "false");
     w.trace.push_back(std::move(line));
   }
-  w.push_scope({inline_end, w.ctx, depth, ScopeKind::ForInit}, w.ctx_id);
+  w.push_scope(inline_end, depth, ScopeKind::ForInit, w.ctx_id);
   w.i = f + 1;
 }
 

@@ -22,15 +22,12 @@ void class_header(WalkState& w) {
     return;
   }
   const NameId id = t.name_id(i + 1);
-  std::string_view name = t.name(id);
   w.declare(t.kind(i) == TokenKind::Interface ? Effect::InterfaceHeader : Effect::ClassHeader,
             i + 1);
   w.current_class = w.classes_seen++;
-  w.current_class_name = name;
   w.current_class_id = id;
   w.i = t.is(i + 2, TokenKind::Colon) ? i + 4 : i + 2;
   w.class_depth = w.brace_depth + 1;
-  w.ctx = ContextName{name, "", ""};
   w.ctx_id = w.contexts.add(id, "", kNoName);
   w.class_ctx_id = w.ctx_id;
   w.in_class = true;
@@ -41,12 +38,12 @@ void open_block(WalkState& w) {
   if (w.debug) {
     std::string line = w.trace_head(w.tokens.line(w.i));
     line += "  PUSH Block  depth=" + std::to_string(w.brace_depth) + "  ctx=";
-    append_display(line, w.ctx, true);
+    append_display(line, w.ctx(), true);
     line += "  sync=" + std::to_string(w.tables.table.scope_count()) + "/" +
             std::to_string(w.scope_stack.size());
     w.trace.push_back(std::move(line));
   }
-  w.push_scope({std::nullopt, w.ctx, w.brace_depth, ScopeKind::Block}, w.ctx_id);
+  w.push_scope(std::nullopt, w.brace_depth, ScopeKind::Block, w.ctx_id);
   ++w.i;
 }
 
@@ -75,12 +72,10 @@ void close_block(WalkState& w) {
     w.close_top_scope();
   }
   if (w.current_function && w.function_depth == w.brace_depth) {
-    w.ctx = w.in_class ? ContextName{w.class_name(), "", ""} : kGlobalContext;
     w.ctx_id = w.in_class ? w.class_ctx_id : 0;
     w.current_function.reset();
   }
   if (w.in_class && w.class_depth == w.brace_depth) {
-    w.ctx = kGlobalContext;
     w.ctx_id = 0;
     w.in_class = false;
   }

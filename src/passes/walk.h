@@ -22,7 +22,7 @@ struct alignas(64) WalkState {
   // queue: where effects go; none to apply each one at once.
   WalkState(const TokenList& t, bool d, const PreScan& p, Tables& tb, ContextLog& c,
             std::vector<std::string>& tr, EffectQueue* q)
-      : tokens(t), debug(d), pre(p), tables(tb), contexts(c), trace(tr), queue(q) {
+      : tokens(t), debug(d), pre(p), tables(tb), contexts(c), trace(tr), queue(q), context(c) {
     ctx_id = contexts.add(kNoName, "", kNoName);
     scope_stack.push_back({std::nullopt, kGlobalContext, 0, ScopeKind::Block});
     frame_contexts.push_back(ctx_id);
@@ -37,15 +37,14 @@ struct alignas(64) WalkState {
   ContextLog& contexts;
   std::vector<std::string>& trace;
   EffectQueue* queue;
+  ContextCache context;
 
   std::size_t i = 0;
   std::uint64_t brace_depth = 0;
-  ContextName ctx = kGlobalContext;
-  std::uint32_t ctx_id = 0;
+  std::uint32_t ctx_id = 0;  // the current context, in contexts
   bool in_class = false;
   std::size_t current_class = 0;  // the class record, numbered as the tables number them
   std::size_t classes_seen = 0;
-  std::string_view current_class_name;
   NameId current_class_id = kNoName;
   std::uint32_t class_ctx_id = 0;
   std::uint64_t class_depth = 0;
@@ -67,7 +66,8 @@ struct alignas(64) WalkState {
   }
   // The class reference effects carry: the record plus one inside a class body, else 0.
   std::uint32_t class_ref() const { return in_class ? std::uint32_t(current_class + 1) : 0; }
-  std::string_view class_name() const { return current_class_name; }
+  std::string_view class_name() const { return tokens.name(current_class_id); }
+  const ContextName& ctx() { return context(ctx_id); }
   // A name read, written, called or after `.`.
   void on_name(Effect::Kind kind, NameId id) { emit({kind, 0, id, 0, class_ref(), 0}); }
   // A declaration (or a type) at a token, in the current context and class.
@@ -85,17 +85,18 @@ struct alignas(64) WalkState {
   void open_pending_scopes() {
     for (; unopened > 0; --unopened) emit({Effect::OpenScope});
   }
-  // Opens a symbol table scope and its frame. Most scopes never receive a
-  // declaration, so outside debug mode (whose trace counts the tables' scopes) the
-  // tables open one only when a declaration arrives; until then opening and closing
-  // it would change nothing there.
-  void push_scope(const ScopeFrame& frame, std::uint32_t frame_ctx) {
+  // Opens a symbol table scope and its frame, under context frame_ctx. Most scopes
+  // never receive a declaration, so outside debug mode (whose trace counts the
+  // tables' scopes) the tables open one only when a declaration arrives; until then
+  // opening and closing it would change nothing there.
+  void push_scope(std::optional<std::uint64_t> inline_end, std::uint64_t depth, ScopeKind kind,
+                  std::uint32_t frame_ctx) {
     if (debug) {
       emit({Effect::OpenScope});
     } else {
       ++unopened;
     }
-    scope_stack.push_back(frame);
+    scope_stack.push_back({inline_end, context(frame_ctx), depth, kind});
     frame_contexts.push_back(frame_ctx);
   }
   // Pops the top frame and closes its scope, which reports it.
