@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <thread>
 
 #include "lexer/scan.h"
@@ -756,14 +757,16 @@ TokenList tokenize_split(SourceText text, Output& diagnostics, std::size_t split
   std::size_t n = text.size();
   TokenStore first;
   const bool splits = split > 0 && split < n && s[split - 1] == '\n';
-  Lexer lexer(s, n, 0, splits ? split : n, first, &diagnostics, nullptr);
   if (!splits) {
+    Lexer lexer(s, n, 0, n, first, &diagnostics, nullptr);
     lexer.run();
     return TokenList(std::move(text), std::move(first));
   }
 
   // The second half is lexed ahead on another thread, on the guess that no token spans
-  // the split; the first half's lexer then tells whether the guess holds.
+  // the split; the first half's lexer then tells whether the guess holds. Each lexer is
+  // set up on its own thread: setting up counts its stretch's lines.
+  std::optional<Lexer> first_lexer;
   TokenStore second;
   HeldProblems held;
   std::atomic<bool> cancel{false};
@@ -783,13 +786,15 @@ TokenList tokenize_split(SourceText text, Output& diagnostics, std::size_t split
       [&] {
         // The second lexer gives up early once its work cannot be used.
         try {
-          landed = lexer.run(split);
+          first_lexer.emplace(s, n, 0, split, first, &diagnostics, nullptr);
+          landed = first_lexer->run(split);
         } catch (...) {
           cancel = true;
           throw;
         }
         if (!landed) cancel = true;
       });
+  Lexer& lexer = *first_lexer;
   if (!landed) return TokenList(std::move(text), std::move(first));
   if (!second_ok) {
     lexer.run();
