@@ -1,9 +1,11 @@
 #include "driver.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 
 #include "lexer/lexer.h"
@@ -18,26 +20,58 @@ namespace {
 
 // Reads a file of `size` bytes into data with two handles, the second half on another
 // thread: where fresh pages are slow to come by (a virtual machine handing them out one
-// by one) the two halves get theirs at once. Returns size with f positioned there, or 0
-// with f back at the start when anything came short: the file changed, or no second
-// handle was to be had.
+// by one) the two halves get theirs at once. Each thread checks its bytes' UTF-8 piece
+// by piece as they come in, while they are still in its cache. Returns size with f
+// positioned there and utf8 set, or 0 with f back at the start when anything came
+// short: the file changed, or no second handle was to be had.
 std::size_t read_in_halves(const std::string& path, std::FILE* f, char* data,
-                           std::size_t size) {
+                           std::size_t size, Utf8Check& utf8) {
+  constexpr std::size_t kPiece = std::size_t{256} << 10;
   const std::size_t half = size / 2;
+  // Reads data[from, to) from g a piece at a time, handing each to check; returns
+  // whether every byte came.
+  auto read_checked = [&](std::FILE* g, std::size_t from, std::size_t to, auto&& check) {
+    for (std::size_t at = from; at < to;) {
+      const std::size_t want = std::min(kPiece, to - at);
+      const std::size_t got = std::fread(data + at, 1, want, g);
+      at += got;
+      check(at);
+      if (got < want) return false;
+    }
+    return !std::ferror(g);
+  };
+  const std::string_view text(data, size);
   bool second_ok = false;
-  std::size_t first = 0;
+  bool first_ok = false;
+  // The second half's characters are checked from the first that starts in it; the
+  // first half's, up to there.
+  std::size_t cut = std::string_view::npos;
+  bool rest_valid = false;
+  Utf8Stream first_utf8(data);
   side_by_side(
       [&] {
         std::FILE* g = open_for_reading(path);
         if (!g) return;
         if (seek_to(g, half)) {
-          const std::size_t got = std::fread(data + half, 1, size - half, g);
-          second_ok = got == size - half && !std::ferror(g);
+          std::optional<Utf8Stream> rest;
+          second_ok = read_checked(g, half, size, [&](std::size_t end) {
+            if (!rest && end >= std::min(half + 4, size)) {
+              cut = character_start(text.substr(0, end), half);
+              if (cut != std::string_view::npos) rest.emplace(data, cut);
+            }
+            if (rest) rest->take(end);
+          });
+          rest_valid = rest && rest->finish(size);
         }
         std::fclose(g);
       },
-      [&] { first = std::fread(data, 1, half, f); });
-  if (first == half && second_ok && seek_to(f, size)) return size;
+      [&] { first_ok = read_checked(f, 0, half, [&](std::size_t end) { first_utf8.take(end); }); });
+  if (first_ok && second_ok && seek_to(f, size)) {
+    utf8 = cut != std::string_view::npos && rest_valid && first_utf8.finish(cut)
+               ? Utf8Check::Valid
+               : Utf8Check::Invalid;
+    return size;
+  }
   std::clearerr(f);
   return seek_to(f, 0) ? 0 : std::size_t(-1);
 }
@@ -58,10 +92,12 @@ FileContents read_file(const std::string& path) {
   // no further growth; files whose size is not known grow it by doubling.
   std::size_t capacity = ec ? std::size_t{1} << 20 : static_cast<std::size_t>(size) + 1;
   std::size_t have = 0;
+  std::size_t checked = 0;  // bytes whose UTF-8 the halves' reads checked
   constexpr std::size_t kHalvesFrom = std::size_t{4} << 20;
   if (!ec && capacity > kHalvesFrom) {
     result.text.reserve(capacity);
-    have = read_in_halves(path, f, result.text.data(), capacity - 1);
+    have = read_in_halves(path, f, result.text.data(), capacity - 1, result.utf8);
+    checked = have;
     if (have == std::size_t(-1)) {
       // Neither read position can be trusted: report it as the read error it is.
       result.reason = std::strerror(EIO);
@@ -84,6 +120,8 @@ FileContents read_file(const std::string& path) {
     std::fclose(f);
     return result;
   }
+  // Bytes that came after those (a file still growing) were not checked.
+  if (have != checked) result.utf8 = Utf8Check::Unchecked;
   result.text.resize(have);
   std::fclose(f);
   result.ok = true;
@@ -134,8 +172,10 @@ int lint_text(std::string_view file_arg, std::string_view text, bool debug, Outp
 }
 
 int lint_text(std::string_view file_arg, SourceText text, bool debug, Output& out,
-              Output& err) {
-  if (!is_valid_utf8(text.view())) {
+              Output& err, Utf8Check utf8) {
+  if (utf8 == Utf8Check::Unchecked)
+    utf8 = is_valid_utf8(text.view()) ? Utf8Check::Valid : Utf8Check::Invalid;
+  if (utf8 == Utf8Check::Invalid) {
     err << "Error reading '" << file_arg << "': stream did not contain valid UTF-8\n";
     return 1;
   }
@@ -171,7 +211,7 @@ int run(const std::vector<std::string>& args, Output& out, Output& err) {
     err << "Error reading '" << file_arg << "': " << file.reason << '\n';
     return 1;
   }
-  return lint_text(file_arg, std::move(file.text), debug, out, err);
+  return lint_text(file_arg, std::move(file.text), debug, out, err, file.utf8);
 }
 
 int out_of_memory(const std::vector<std::string>& args, Output& err) {

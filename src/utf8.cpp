@@ -55,21 +55,49 @@ bool is_continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 
 
 }  // namespace
 
+std::size_t character_start(std::string_view text, std::size_t at) {
+  for (int k = 0; k < 4 && at < text.size(); ++k, ++at)
+    if (!is_continuation(text[at])) return at;
+  return at < text.size() ? std::string_view::npos : text.size();
+}
+
 bool is_valid_utf8(std::string_view text) {
   // Below this a second thread costs more than it saves.
   constexpr std::size_t kSplitFrom = std::size_t{4} << 20;
   if (text.size() < kSplitFrom) return valid_range(text);
-  // Cut at a character's first byte near the middle. No valid sequence spans it, and
-  // one that would is cut short in the first part, so the text is valid exactly when
-  // both parts are. Four continuation bytes in a row are invalid anyway.
-  std::size_t cut = text.size() / 2;
-  for (int k = 0; k < 3 && is_continuation(text[cut]); ++k) ++cut;
-  if (is_continuation(text[cut])) return false;
+  // Cut at a character's first byte near the middle.
+  const std::size_t cut = character_start(text, text.size() / 2);
+  if (cut == std::string_view::npos) return false;
   bool first = false;
   bool rest = false;
   side_by_side([&] { rest = valid_range(text.substr(cut)); },
                [&] { first = valid_range(text.substr(0, cut)); });
   return first && rest;
+}
+
+bool Utf8Stream::take(std::size_t end) {
+  // Hold back a last character whose bytes have not all come.
+  std::size_t hold = end;
+  for (std::size_t k = 1; k <= 3 && k <= end && end - k >= checked_; ++k) {
+    const auto b = static_cast<unsigned char>(text_[end - k]);
+    if (b < 0x80) break;
+    if (b >= 0xC0) {
+      const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+      if (k < length) hold = end - k;
+      break;
+    }
+  }
+  if (hold > checked_) {
+    ok_ = ok_ && valid_range(std::string_view(text_ + checked_, hold - checked_));
+    checked_ = hold;
+  }
+  return ok_;
+}
+
+bool Utf8Stream::finish(std::size_t end) {
+  if (end > checked_) ok_ = ok_ && valid_range(std::string_view(text_ + checked_, end - checked_));
+  checked_ = end;
+  return ok_;
 }
 
 }  // namespace linter

@@ -3,10 +3,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
 #include "driver.h"
+#include "utf8.h"
 
 namespace linter {
 namespace {
@@ -41,6 +43,52 @@ TEST(ReadFile, FilesOnBothSidesOfTheTwoHandleSizeArriveWhole) {
   FileContents missing = read_file(path.string());
   EXPECT_FALSE(missing.ok);
   EXPECT_FALSE(missing.reason.empty());
+}
+
+// A large file's UTF-8 is checked as its halves are read: faults anywhere, and
+// characters cut by the halves' border or by the pieces they are read in, give the
+// answer a check of the whole text does.
+TEST(ReadFile, LargeFilesCheckTheirUtf8OnTheWay) {
+  const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                     ("linter_utf8_read_test_" + std::to_string(::getpid()));
+  const std::size_t size = (std::size_t{9} << 20) + 5;
+  const std::size_t half = size / 2;
+  const std::size_t piece = std::size_t{256} << 10;
+  struct Change {
+    std::size_t at;
+    std::string bytes;
+  };
+  std::vector<std::vector<Change>> cases = {{},
+                                            {{7, "\xFF"}},
+                                            {{size - 1, "\xC3"}},
+                                            {{size - 3, "\xF0\x9F\x98"}},
+                                            {{half + 100, "\x80"}},
+                                            {{half, "\x80\x80\x80\x80"}},
+                                            {{half, "\x80\x80\x80"}},
+                                            {{half - 3, "\xE2\x82"}}};
+  for (std::size_t border : {half, piece, half + piece}) {
+    for (std::size_t back = 1; back <= 3; ++back) {
+      cases.push_back({{border - back, "\xF0\x9F\x98\x80"}});  // whole, across the border
+      cases.push_back({{border - back, "\xF0\x9F\x98"}, {border - back + 3, "a"}});  // cut short
+    }
+  }
+  for (const std::vector<Change>& changes : cases) {
+    std::string bytes(size, 'a');
+    for (std::size_t k = 0; k < size; k += 61) bytes[k] = '\n';
+    for (const Change& c : changes) bytes.replace(c.at, c.bytes.size(), c.bytes);
+    {
+      std::FILE* f = std::fopen(path.string().c_str(), "wb");
+      ASSERT_NE(f, nullptr);
+      ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+      std::fclose(f);
+    }
+    FileContents got = read_file(path.string());
+    ASSERT_TRUE(got.ok) << got.reason;
+    ASSERT_TRUE(got.text.view() == bytes);
+    const Utf8Check expected = is_valid_utf8(bytes) ? Utf8Check::Valid : Utf8Check::Invalid;
+    EXPECT_EQ(got.utf8, expected) << "changes at " << (changes.empty() ? 0 : changes[0].at);
+  }
+  std::filesystem::remove(path);
 }
 
 }  // namespace
