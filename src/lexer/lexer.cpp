@@ -196,8 +196,7 @@ LINTER_INLINE std::uint64_t hash_word(const char* p, std::size_t n, std::uint64_
 // linear probing, kept at most half full; a slot holds the word's head and length.
 class WordTable {
  public:
-  WordTable(TokenStore& out, const char* source)
-      : out_(out), base_(source), slots_(std::size_t{1} << kInitialBits) {}
+  explicit WordTable(TokenStore& out) : out_(out), slots_(std::size_t{1} << kInitialBits) {}
 
   // The id of the word of `length` bytes at p, interned on first sight; kind receives
   // its token kind.
@@ -248,7 +247,7 @@ class WordTable {
   }
   LINTER_NOINLINE NameId add(const char* p, std::size_t length, std::uint64_t head, std::uint64_t h,
              std::uint32_t tag, TokenKind& kind) {
-    NameId id = out_.add_name(std::size_t(p - base_), length);
+    NameId id = out_.add_name(p, length);
     kind = classify_word(std::string_view(p, length));
     if (++count_ * 2 > mask_ + 1) grow();
     place({head, id, tag | std::uint32_t(kind) << 24}, h);
@@ -275,11 +274,10 @@ class WordTable {
 
   std::string_view name(NameId id) const {
     const TokenStore::NameEntry& e = out_.names[id];
-    return {base_ + e.offset, e.length};
+    return {out_.name_text.data() + e.offset, e.length};
   }
 
   TokenStore& out_;
-  const char* base_;
   PageVector<Slot> slots_;
   std::size_t mask_ = (std::size_t{1} << kInitialBits) - 1;
   int shift_ = 64 - kInitialBits;  // slot index = the hash's top bits
@@ -365,7 +363,7 @@ class Lexer {
         view_(source, size),
         s_(source),
         n_(size),
-        words_(out, source),
+        words_(out),
         pos_(begin) {
     // Every token takes at least one byte.
     out.kinds.reserve(n_ - begin + 1);
@@ -656,19 +654,18 @@ void Lexer::word(std::size_t end) {
 }
 
 // The ids the first half's table gives the second half's words, in its order of first
-// sight. Each lookup can miss the caches on the word's text and on its slot, so texts
-// are asked for kAhead words before their lookup and slots half as far ahead.
-PageVector<NameId> ids_in_first(const TokenStore& second, WordTable& words,
-                                const char* source) {
+// sight. The texts lie one after another; the slots are scattered over a table larger
+// than the caches, so each is asked for kAhead words before its lookup.
+PageVector<NameId> ids_in_first(const TokenStore& second, WordTable& words) {
   const std::size_t count = second.names.size();
   PageVector<NameId> ids(count);
-  constexpr std::size_t kAhead = 16;
+  constexpr std::size_t kAhead = 8;
   struct Hashed {
     std::uint64_t head = 0;
     std::uint64_t h = 0;
   };
   std::array<Hashed, kAhead> ahead{};
-  auto text = [&](std::size_t k) { return source + second.names[k].offset; };
+  auto text = [&](std::size_t k) { return second.name_text.data() + second.names[k].offset; };
   auto hash_ahead = [&](std::size_t k) {
     const std::size_t length = second.names[k].length;
     Hashed& r = ahead[k % kAhead];
@@ -676,11 +673,10 @@ PageVector<NameId> ids_in_first(const TokenStore& second, WordTable& words,
     r.h = hash_word(text(k), length, r.head);
     words.prefetch_slot(r.h);
   };
-  for (std::size_t k = 0; k < std::min(count, kAhead / 2); ++k) hash_ahead(k);
+  for (std::size_t k = 0; k < std::min(count, kAhead); ++k) hash_ahead(k);
   for (std::size_t k = 0; k < count; ++k) {
-    if (k + kAhead < count) prefetch(text(k + kAhead));
-    if (k + kAhead / 2 < count) hash_ahead(k + kAhead / 2);
-    const Hashed& r = ahead[k % kAhead];
+    const Hashed r = ahead[k % kAhead];
+    if (k + kAhead < count) hash_ahead(k + kAhead);
     TokenKind kind;
     ids[k] = words.intern_hashed(text(k), second.names[k].length, r.head, r.h, kind);
   }
@@ -693,8 +689,8 @@ PageVector<NameId> ids_in_first(const TokenStore& second, WordTable& words,
 // then appended, which moves their pages rather than copying them. Their line runs
 // stay as they are, as the store's later_lines.
 void join_stores(TokenStore& first, TokenStore& second, WordTable& words,
-                 std::uint64_t lines_before, const char* source) {
-  PageVector<NameId> ids = ids_in_first(second, words, source);
+                 std::uint64_t lines_before) {
+  PageVector<NameId> ids = ids_in_first(second, words);
   ids.push_back(0);  // read, and not used, for the tokens without a name
   const std::size_t base = first.size;
   const std::uint32_t offsets_before = std::uint32_t(first.offsets.size());
@@ -801,7 +797,7 @@ TokenList tokenize_split(SourceText text, Output& diagnostics, std::size_t split
     return TokenList(std::move(text), std::move(first));
   }
   const std::uint64_t lines_before = lexer.line() - 1;
-  join_stores(first, second, lexer.words(), lines_before, s);
+  join_stores(first, second, lexer.words(), lines_before);
   for (std::size_t k = 0, begin = 0; k < held.items.size(); ++k) {
     const HeldProblems::Item& item = held.items[k];
     write_problem(diagnostics, item.line + lines_before,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
@@ -36,7 +37,7 @@ inline constexpr NameId kNoName = 0xFFFFFFFFu;
 // token's source offset is; 0 for the others.
 struct TokenStore {
   struct NameEntry {
-    std::uint64_t offset;
+    std::uint64_t offset;  // in name_text
     std::uint64_t length;
   };
   // Tokens from first_token on are on line, up to the next run.
@@ -50,6 +51,11 @@ struct TokenStore {
   PageArray<std::uint32_t> payloads;
   PageArray<std::uint64_t> offsets;
   PageVector<NameEntry> names;  // by name id
+  // The distinct words' texts, one after another. Read far more often than any one
+  // place in the source (by the lexer's look-ups and by every report naming a name),
+  // they are kept together, in a few hundred kilobytes that stay in cache, rather than
+  // at their first uses, scattered over the whole source.
+  PageArray<char> name_text;
   PageArray<LineRun> lines;
   // The line runs of a stretch lexed ahead on another thread, kept as that lexer made
   // them rather than renumbered and copied in behind `lines` (on a script of short
@@ -70,7 +76,13 @@ struct TokenStore {
     offsets.push_back(offset);
     return std::uint32_t(offsets.size() - 1);
   }
-  NameId add_name(std::uint64_t offset, std::uint64_t length) {
+  NameId add_name(const char* text, std::size_t length) {
+    const std::size_t offset = name_text.size();
+    // Eight zero bytes stay past the last text: words are read eight bytes at a time.
+    char* p = name_text.extend(length + 8);
+    std::memcpy(p, text, length);
+    std::memset(p + length, 0, 8);
+    name_text.set_size(offset + length);
     names.push_back({offset, length});
     return NameId(names.size() - 1);
   }
@@ -124,7 +136,7 @@ class TokenList {
   NameId name_id(std::size_t i) const { return t_.payloads[i]; }
   std::string_view name(NameId id) const {
     const TokenStore::NameEntry& e = t_.names[id];
-    return std::string_view(source_.data() + e.offset, e.length);
+    return std::string_view(t_.name_text.data() + e.offset, e.length);
   }
   std::size_t name_count() const { return t_.names.size(); }
   // Where a literal or Include token's text starts in the source.
