@@ -108,6 +108,8 @@ class TokenList {
   std::size_t size() const { return t_.size; }
   bool empty() const { return t_.size == 0; }
   TokenKind kind(std::size_t i) const { return t_.kinds[i]; }
+  // All kinds, for scans that read many at a time.
+  const TokenKind* kinds() const { return t_.kinds.data(); }
   bool is(std::size_t i, TokenKind k) const { return i < t_.size && t_.kinds[i] == k; }
   std::uint64_t line(std::size_t i) const;
   // Where line searches start: each ends where the one before it ended, since lookups
