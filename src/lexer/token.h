@@ -66,6 +66,16 @@ struct TokenStore {
   std::uint64_t later_lines_before = 0;
 
   void start_line(std::size_t first_token, std::uint64_t line) {
+    if (!lines.empty() && lines.size() < lines.capacity()) {
+      // Without a branch, which blank and comment lines would make unpredictable: a
+      // line without tokens overwrites the run before it.
+      LineRun* next = lines.data() + lines.size();
+      const bool same = next[-1].first_token == first_token;
+      next -= same;
+      *next = {first_token, line};
+      lines.set_size(lines.size() + !same);
+      return;
+    }
     if (!lines.empty() && lines.back().first_token == first_token) {
       lines.back().line = line;
     } else {
