@@ -232,8 +232,13 @@ class Scanner {
   bool idle() const { return open_headers_.empty() && waiting_.empty(); }
 
   PageVector<FunctionCandidate> functions;
-  // `class A : B` as the index of A: a pair if B turns out to be a type name.
-  PageVector<std::size_t> implementations;
+  // `class A : B`: a pair if B turns out to be a type name. The names' ids are taken
+  // while their tokens are at hand; read afterwards, each would be a cache miss.
+  struct ImplementationCandidate {
+    NameId class_id;
+    NameId base_id;
+  };
+  PageVector<ImplementationCandidate> implementations;
 
  private:
   // Handles token k; returns the last token it has dealt with.
@@ -245,7 +250,7 @@ class Scanner {
         flags_[tokens_.name_id(k + 1)] |= PreScan::kTypeName;
         if (tokens_.kind(k) == TokenKind::Class && k + 3 < n_ &&
             tokens_.kind(k + 2) == TokenKind::Colon && tokens_.kind(k + 3) == TokenKind::Ident)
-          implementations.push_back(k + 1);
+          implementations.push_back({tokens_.name_id(k + 1), tokens_.name_id(k + 3)});
         break;
       case kDotted:
         flags_[tokens_.name_id(k + 1)] |= PreScan::kDotName;
@@ -395,11 +400,10 @@ PreScan prescan(const TokenList& tokens) {
   for (const FunctionCandidate& c : scan.functions)
     if (flags[c.type] & PreScan::kTypeName) flags[c.name] |= PreScan::kFunctionName;
 
-  for (std::size_t a : scan.implementations) {
-    const std::size_t b = a + 2;
-    if (!(flags[tokens.name_id(b)] & PreScan::kTypeName)) continue;
-    pre.implementations.push_back({tokens.name(tokens.name_id(a)), tokens.name(tokens.name_id(b)),
-                                   tokens.name_id(a), tokens.name_id(b)});
+  for (const Scanner::ImplementationCandidate& c : scan.implementations) {
+    if (!(flags[c.base_id] & PreScan::kTypeName)) continue;
+    pre.implementations.push_back(
+        {tokens.name(c.class_id), tokens.name(c.base_id), c.class_id, c.base_id});
   }
   if (!pre.implementations.empty()) {
     // Group the implementations by class name, keeping their order within a name.
