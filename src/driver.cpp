@@ -1,12 +1,16 @@
 #include "driver.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 
 #include "lexer/lexer.h"
 #include "passes/analyze.h"
@@ -152,15 +156,76 @@ void trace_dump(const std::vector<std::string>& trace, Output& err) {
   err << "=== END SCOPE TRACE ===\n\n";
 }
 
+// Formats the warnings [from, to) onto text.
+void format_warnings(std::string_view file_arg, const WarningList& warnings, std::size_t from,
+                     std::size_t to, std::string& text) {
+  char number[24];
+  for (std::size_t k = from; k < to; ++k) {
+    const Warning& w = warnings[k];
+    const auto digits = std::to_chars(number, number + sizeof number,
+                                      static_cast<unsigned long long>(w.line));
+    text.append(file_arg);
+    text += ':';
+    text.append(number, std::size_t(digits.ptr - number));
+    text.append(": warning: ");
+    text.append(warnings.message(w));
+    text += '\n';
+  }
+}
+
+// The warnings go out in stretches, each formatted into a reused buffer and written
+// whole. A long report is formatted on two threads taking turns: each formats its
+// next stretch while the other writes, and writes when its stretch is next.
+void write_warnings(std::string_view file_arg, const WarningList& warnings, Output& out) {
+  constexpr std::size_t kStretch = 2048;
+  const std::size_t stretches = (warnings.size() + kStretch - 1) / kStretch;
+  std::atomic<std::size_t> turn{0};
+  // Set by a thread that fails, so that the other stops waiting for its turns.
+  std::atomic<bool> abandoned{false};
+  auto take_turns = [&](std::size_t first, std::size_t step) {
+    try {
+      std::string text;
+      for (std::size_t s = first; s < stretches; s += step) {
+        text.clear();
+        format_warnings(file_arg, warnings, s * kStretch,
+                        std::min(warnings.size(), (s + 1) * kStretch), text);
+        while (turn.load(std::memory_order_acquire) != s) {
+          if (abandoned.load(std::memory_order_acquire)) return;
+          std::this_thread::yield();
+        }
+        out.write_block(text);
+        turn.store(s + 1, std::memory_order_release);
+      }
+    } catch (...) {
+      abandoned.store(true, std::memory_order_release);
+      throw;
+    }
+  };
+  // Below this a second thread costs more than it saves.
+  constexpr std::size_t kSideBySideFrom = std::size_t{1} << 16;
+  if (!out.has_file() || warnings.size() < kSideBySideFrom || usable_processors() < 2) {
+    take_turns(0, 1);
+    return;
+  }
+  std::exception_ptr failed;
+  side_by_side(
+      [&] {
+        try {
+          take_turns(1, 2);
+        } catch (...) {
+          failed = std::current_exception();
+        }
+      },
+      [&] { take_turns(0, 2); });
+  if (failed) std::rethrow_exception(failed);
+}
+
 void report(std::string_view file_arg, const WarningList& warnings, Output& out) {
   if (warnings.empty()) {
     out << "No warnings.\n";
     return;
   }
-  for (const Warning& w : warnings) {
-    out << file_arg << ':' << static_cast<unsigned long long>(w.line) << ": warning: " << warnings.message(w)
-        << '\n';
-  }
+  write_warnings(file_arg, warnings, out);
   out << '\n' << static_cast<unsigned long long>(warnings.size()) << " warning(s)\n";
 }
 

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "driver.h"
+#include "output.h"
 #include "utf8.h"
 
 namespace linter {
@@ -89,6 +90,38 @@ TEST(ReadFile, LargeFilesCheckTheirUtf8OnTheWay) {
     EXPECT_EQ(got.utf8, expected) << "changes at " << (changes.empty() ? 0 : changes[0].at);
   }
   std::filesystem::remove(path);
+}
+
+// A long report going to a file is formatted on two threads taking turns: the text
+// must come out whole and in order, the same as when it is only collected.
+TEST(Report, LongReportToAFileMatchesTheCollectedOne) {
+  std::string script;
+  const int count = 70000;  // past where the report takes two threads
+  for (int k = 0; k < count; ++k) script += "int v" + std::to_string(k) + ";\n";
+  Output collected, collected_err;
+  ASSERT_EQ(lint_text("s.bgt", script, false, collected, collected_err), 0);
+  std::string expected;
+  for (int k = 0; k < count; ++k)
+    expected += "s.bgt:" + std::to_string(k + 1) + ": warning: [global] Unused variable 'v" +
+                std::to_string(k) + "'\n";
+  expected += "\n" + std::to_string(count) + " warning(s)\n";
+  EXPECT_TRUE(collected.text() == expected);
+
+  std::FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  {
+    Output out(file), err;
+    ASSERT_EQ(lint_text("s.bgt", script, false, out, err), 0);
+    ASSERT_TRUE(out.flush());
+  }
+  std::rewind(file);
+  std::string written;
+  char buffer[1 << 16];
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+    written.append(buffer, got);
+  std::fclose(file);
+  EXPECT_EQ(written.size(), expected.size());
+  EXPECT_TRUE(written == expected);
 }
 
 }  // namespace
