@@ -191,10 +191,12 @@ class Scanner {
       // token: which tokens need work follows no pattern a branch predictor could
       // learn.
       const Tables* tables = tables_;
-      const std::size_t block_end = std::min(k + block, end);
+      // While idle, a whole block's bits cost little, however early it ends; a whole
+      // block ends at least two tokens before the last.
+      const bool idle_block = tables == &kIdle && k + 64 <= end;
+      const std::size_t block_end = idle_block ? k + 64 : std::min(k + block, end);
       std::uint64_t todo = 0;
-      // A full block ends at least two tokens before the last.
-      if (tables == &kIdle && block_end - k == 64) {
+      if (idle_block) {
         todo = idle_work(t.kinds() + k);
       } else {
         for (std::size_t j = block_end; j-- > k;) {
