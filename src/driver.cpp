@@ -92,6 +92,11 @@ FileContents read_file(const std::string& path) {
   }
   std::error_code ec;
   auto size = std::filesystem::file_size(native_path(path), ec);
+  if (!ec && size > kMaxScriptSize) {
+    result.reason = std::strerror(EFBIG);
+    std::fclose(f);
+    return result;
+  }
   // Room for the file's size plus one byte, so that the read that meets the end needs
   // no further growth; files whose size is not known grow it by doubling.
   std::size_t capacity = ec ? std::size_t{1} << 20 : static_cast<std::size_t>(size) + 1;
@@ -115,7 +120,14 @@ FileContents read_file(const std::string& path) {
     errno = 0;
     have += std::fread(result.text.data() + have, 1, capacity - have, f);
     if (have < capacity) break;
-    capacity *= 2;
+    if (have > kMaxScriptSize) {
+      result.reason = std::strerror(EFBIG);
+      result.text = SourceText();
+      std::fclose(f);
+      return result;
+    }
+    // One byte past the largest script tells that there is more.
+    capacity = std::min(capacity * 2, kMaxScriptSize + 1);
   }
   if (std::ferror(f)) {
     int error = errno;
@@ -238,6 +250,10 @@ int lint_text(std::string_view file_arg, std::string_view text, bool debug, Outp
 
 int lint_text(std::string_view file_arg, SourceText text, bool debug, Output& out,
               Output& err, Utf8Check utf8) {
+  if (text.size() > kMaxScriptSize) {
+    err << "Error reading '" << file_arg << "': " << std::strerror(EFBIG) << '\n';
+    return 1;
+  }
   if (utf8 == Utf8Check::Unchecked)
     utf8 = is_valid_utf8(text.view()) ? Utf8Check::Valid : Utf8Check::Invalid;
   if (utf8 == Utf8Check::Invalid) {

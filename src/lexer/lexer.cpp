@@ -8,6 +8,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <stdexcept>
 #include <thread>
 
 #include "lexer/scan.h"
@@ -749,6 +750,7 @@ TokenList tokenize(SourceText text, Output& diagnostics) {
 }
 
 TokenList tokenize_split(SourceText text, Output& diagnostics, std::size_t split) {
+  if (text.size() > kMaxScriptSize) throw std::length_error("script too large to lint");
   const char* s = text.data();
   std::size_t n = text.size();
   TokenStore first;

@@ -7,6 +7,11 @@
 
 namespace linter {
 
+// The largest script, in bytes, that can be linted: tokens, lines, literals and
+// distinct words are numbered in 32 bits, and none of them can outnumber the bytes
+// (plus one, for lines).
+inline constexpr std::size_t kMaxScriptSize = 0xFFFFFFFEu;
+
 // The bytes of one script. Zero bytes always follow the text, so that the lexer can
 // stop on a zero instead of testing for the end at every character, and read a word's
 // last bytes with one wide load.

@@ -40,10 +40,13 @@ struct TokenStore {
     std::uint64_t offset;  // in name_text
     std::uint64_t length;
   };
-  // Tokens from first_token on are on line, up to the next run.
+  // Tokens from first_token on are on line, up to the next run. Eight bytes (a
+  // script has fewer tokens and lines than 2^32, see kMaxScriptSize): on a script of
+  // short lines the runs outweigh the tokens, and the warnings' line look-ups read
+  // most of them.
   struct LineRun {
-    std::uint64_t first_token;
-    std::uint64_t line;
+    std::uint32_t first_token;
+    std::uint32_t line;
   };
 
   std::size_t size = 0;
@@ -66,20 +69,21 @@ struct TokenStore {
   std::uint64_t later_lines_before = 0;
 
   void start_line(std::size_t first_token, std::uint64_t line) {
+    const LineRun run{std::uint32_t(first_token), std::uint32_t(line)};
     if (!lines.empty() && lines.size() < lines.capacity()) {
       // Without a branch, which blank and comment lines would make unpredictable: a
       // line without tokens overwrites the run before it.
       LineRun* next = lines.data() + lines.size();
-      const bool same = next[-1].first_token == first_token;
+      const bool same = next[-1].first_token == run.first_token;
       next -= same;
-      *next = {first_token, line};
+      *next = run;
       lines.set_size(lines.size() + !same);
       return;
     }
-    if (!lines.empty() && lines.back().first_token == first_token) {
-      lines.back().line = line;
+    if (!lines.empty() && lines.back().first_token == run.first_token) {
+      lines.back() = run;
     } else {
-      lines.push_back({first_token, line});
+      lines.push_back(run);
     }
   }
   std::uint32_t add_offset(std::uint64_t offset) {

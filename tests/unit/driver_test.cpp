@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -122,6 +124,32 @@ TEST(Report, LongReportToAFileMatchesTheCollectedOne) {
   std::fclose(file);
   EXPECT_EQ(written.size(), expected.size());
   EXPECT_TRUE(written == expected);
+}
+
+// Tokens, lines and literals are numbered in 32 bits: a larger script is refused
+// before anything is read, with the system's words for it, rather than linted wrong.
+TEST(ReadFile, ScriptsOfFourGigabytesAreRefused) {
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("linter_big_test_" + std::to_string(::getpid()));
+  {
+    std::FILE* f = std::fopen(path.string().c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+  }
+  std::error_code ec;
+  std::filesystem::resize_file(path, kMaxScriptSize + 1, ec);  // sparse: takes no room
+  if (ec) {
+    std::filesystem::remove(path);
+    GTEST_SKIP() << "no sparse file here: " << ec.message();
+  }
+  FileContents got = read_file(path.string());
+  EXPECT_FALSE(got.ok);
+  EXPECT_EQ(got.reason, std::strerror(EFBIG));
+  Output out, err;
+  EXPECT_EQ(run({"linter", path.string()}, out, err), 1);
+  EXPECT_EQ(out.text(), "");
+  EXPECT_EQ(err.text(), "Error reading '" + path.string() + "': " + std::strerror(EFBIG) + "\n");
+  std::filesystem::remove(path);
 }
 
 }  // namespace
