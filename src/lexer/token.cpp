@@ -1,5 +1,6 @@
 #include "lexer/token.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdlib>
@@ -47,11 +48,11 @@ const TokenStore::LineRun& run_of(const PageArray<TokenStore::LineRun>& runs, st
     lo = h;
     // Most lookups land within a few runs: stepping there one by one costs less than
     // the mispredicted branches of a search.
-    for (std::size_t k = 0; k < kNearRuns; ++k, ++lo) {
-      if (lo + 1 >= n || starts_after(lo + 1)) {
-        hint = lo;
-        return runs[lo];
-      }
+    const std::size_t near = std::min(n - 1, lo + kNearRuns);
+    while (lo < near && runs[lo + 1].first_token <= i) ++lo;
+    if (lo < near || lo == n - 1) {
+      hint = lo;
+      return runs[lo];
     }
     std::size_t step = 1;
     while (lo + step < n && !starts_after(lo + step)) {
@@ -92,19 +93,17 @@ std::uint64_t TokenList::line(std::size_t i, LineHints& hints) const {
 
 void TokenList::lines_of(std::span<const std::uint32_t> ascending,
                          std::span<std::uint64_t> out) const {
-  auto part = [&](std::size_t from, std::size_t to) {
-    LineHints hints;
-    for (std::size_t k = from; k < to; ++k) out[k] = line(ascending[k], hints);
-  };
-  // Each lookup is a few cache misses in a table far bigger than the caches; two
-  // threads wait for them side by side.
-  constexpr std::size_t kShareFrom = std::size_t{1} << 16;
+  // One thread, each segment's runs in one sweep: the look-ups are bound by reading
+  // the runs, and on a machine whose two processors share their core's memory paths, a
+  // second thread reading the other half slowed each as much as it helped.
+  LineHints hints;
   const std::size_t n = ascending.size();
-  if (n < kShareFrom) {
-    part(0, n);
-    return;
-  }
-  side_by_side([&] { part(n / 2, n); }, [&] { part(0, n / 2); });
+  std::size_t k = 0;
+  for (; k < n && (t_.later_lines.empty() || ascending[k] < t_.later_from); ++k)
+    out[k] = run_of(t_.lines, ascending[k], hints.first).line;
+  for (; k < n; ++k)
+    out[k] = run_of(t_.later_lines, ascending[k] - t_.later_from, hints.later).line +
+             t_.later_lines_before;
 }
 
 std::string_view TokenList::text(std::size_t i) const {

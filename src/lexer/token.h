@@ -133,8 +133,7 @@ class TokenList {
     std::size_t later = 0;
   };
   std::uint64_t line(std::size_t i, LineHints& hints) const;
-  // out[k] = line(ascending[k]) for tokens in ascending order, on two threads for
-  // long lists.
+  // out[k] = line(ascending[k]) for tokens in ascending order.
   void lines_of(std::span<const std::uint32_t> ascending, std::span<std::uint64_t> out) const;
 
   // Text of an Ident, TypeKw or Keyword token (the word) or of an Include token (the path).

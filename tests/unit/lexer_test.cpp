@@ -738,8 +738,8 @@ TEST(LexerSplit, LargeGeneratedScriptMatches) {
   // Lines asked for out of order, jumping between the two halves' line tables.
   for (std::size_t k = 0, i = whole.size() - 1; k < 4000; ++k, i = (i * 7919 + 13) % whole.size())
     ASSERT_EQ(split.line(i), whole.line(i)) << i;
-  // Many lines at once, in token order: long lists are looked up on two threads, each
-  // with its own search hints, across both halves' line tables.
+  // Many lines at once, in token order, across both halves' line tables: each table is
+  // swept once, stepping and galloping from the last run found.
   for (std::size_t every : {std::size_t{3}, std::size_t{401}}) {
     std::vector<std::uint32_t> ascending;
     for (std::size_t i = 1; i < whole.size(); i += every + i % 5)
