@@ -4,6 +4,7 @@
 #include <array>
 #include <stdexcept>
 #include <thread>
+#include <type_traits>
 
 #include "passes/display.h"
 #include "passes/scope_reports.h"
@@ -55,7 +56,9 @@ void pause(unsigned& turns) {
 
 }  // namespace
 
-EffectQueue::EffectQueue() : ring_(std::make_unique<Effect[]>(kSize)) {}
+EffectQueue::EffectQueue() : ring_(kSize * sizeof(Effect)) {
+  static_assert(std::is_trivially_copyable_v<Effect>);
+}
 
 void EffectQueue::wait_for_room() {
   publish();

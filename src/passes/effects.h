@@ -116,7 +116,7 @@ class alignas(64) EffectQueue {
   // Walk side.
   void push(const Effect& e) {
     if (written_ - read_seen_ == kSize) wait_for_room();
-    store(ring_[written_ & (kSize - 1)], e);
+    store(ring()[written_ & (kSize - 1)], e);
     if ((++written_ & (kBatch - 1)) == 0) publish();
   }
   void finish();
@@ -127,7 +127,7 @@ class alignas(64) EffectQueue {
   // gave up.
   template <typename Apply>
   void drain(Apply&& apply) {
-    const Effect* const ring = ring_.get();  // apply writes memory: kept out of its reach
+    const Effect* const ring = this->ring();  // apply writes memory: kept out of its reach
     std::size_t taken = 0;
     for (;;) {
       const std::size_t available = published_.load(std::memory_order_acquire);
@@ -178,7 +178,11 @@ class alignas(64) EffectQueue {
   void wait_for_room();
   bool wait_for_effects(std::size_t taken);
 
-  std::unique_ptr<Effect[]> ring_;
+  Effect* ring() const { return static_cast<Effect*>(ring_.data()); }
+
+  // Left unfilled: every slot is written before it is read. Page-backed, so that it
+  // takes one fault rather than one for each of its hundred small pages.
+  PageBlock ring_;
   // The walk's own counts, apart from what the other thread reads.
   alignas(64) std::size_t written_ = 0;
   std::size_t read_seen_ = 0;
