@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <stdexcept>
 #include <thread>
 #include <type_traits>
@@ -21,20 +22,24 @@ constexpr std::array<std::string_view, 3> kSeps = {"", "::", "::~"};
 }  // namespace
 
 ContextLog::ContextLog(const TokenList& tokens, std::size_t capacity)
-    : tokens_(tokens), chunks_((capacity + kChunk - 1) / kChunk) {}
+    : tokens_(tokens), capacity_(capacity) {}
+
+ContextLog::Entry& ContextLog::entry(std::size_t id) const {
+  const auto c = unsigned(std::bit_width((id >> kChunkBits) + 1) - 1);
+  return static_cast<Entry*>(chunks_[c].data())[id - kChunk * ((std::size_t{1} << c) - 1)];
+}
 
 std::uint32_t ContextLog::add(NameId head, std::string_view sep, NameId tail) {
-  const std::size_t chunk = size_ >> kChunkBits;
-  if (chunk >= chunks_.size() || size_ >= 0xFFFFFFFFu)
-    throw std::length_error("too many context names");
-  if (!chunks_[chunk]) chunks_[chunk] = std::make_unique_for_overwrite<Entry[]>(kChunk);
+  if (size_ >= capacity_ || size_ >= 0xFFFFFFFFu) throw std::length_error("too many context names");
+  const auto c = unsigned(std::bit_width((size_ >> kChunkBits) + 1) - 1);
+  if (!chunks_[c].data()) chunks_[c] = PageBlock((kChunk << c) * sizeof(Entry));
   const auto k = std::uint8_t(std::find(kSeps.begin(), kSeps.end(), sep) - kSeps.begin());
-  chunks_[chunk][size_ & (kChunk - 1)] = {head, tail, k};
+  entry(size_) = {head, tail, k};
   return std::uint32_t(size_++);
 }
 
 ContextName ContextLog::operator[](std::uint32_t id) const {
-  const Entry& e = chunks_[id >> kChunkBits][id & (kChunk - 1)];
+  const Entry& e = entry(id);
   if (e.head == kNoName && e.sep == 0) return kGlobalContext;
   auto name = [&](NameId n) { return n == kNoName ? std::string_view() : tokens_.name(n); };
   return {name(e.head), kSeps[e.sep], name(e.tail)};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <cstring>
@@ -51,11 +52,17 @@ class alignas(64) ContextLog {
     NameId tail;
     std::uint8_t sep;  // index into kSeps
   };
+  // Chunk c holds kChunk << c entries, from id kChunk * (2^c - 1) on: a small script
+  // needs one small chunk, a large one few chunks, each large enough to be mapped in
+  // huge pages (a fresh small page costs more here than filling it).
   static constexpr unsigned kChunkBits = 12;
   static constexpr std::size_t kChunk = std::size_t{1} << kChunkBits;
+  static constexpr std::size_t kChunks = 33;  // enough for 2^32 entries
+  Entry& entry(std::size_t id) const;
   const TokenList& tokens_;
-  std::vector<std::unique_ptr<Entry[]>> chunks_;  // sized once, never grown
-  alignas(64) std::size_t size_ = 0;               // written by the walk alone
+  const std::size_t capacity_;
+  std::array<PageBlock, kChunks> chunks_;
+  alignas(64) std::size_t size_ = 0;  // written by the walk alone
 };
 
 // A context name by id, remembered until another id is asked for: lookups come in

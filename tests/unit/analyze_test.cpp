@@ -5,12 +5,14 @@
 
 #include <cstdint>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "lexer/lexer.h"
 #include "output.h"
 #include "passes/analyze.h"
+#include "passes/effects.h"
 
 namespace linter {
 namespace {
@@ -94,6 +96,34 @@ TEST(AnalyzeTwoThreads, LongScriptsThroughAFullQueue) {
   std::string text;
   for (int k = 0; k < 60000; ++k) text += kPieces[rng() % kPieces.size()] + '\n';
   expect_same_on_two_threads(text);
+}
+
+}  // namespace
+}  // namespace linter
+
+namespace linter {
+namespace {
+
+// Context names are kept in chunks that double in size: every id, across the chunks'
+// borders, gives back what was added under it.
+TEST(ContextLogChunks, EveryIdGivesBackItsEntry) {
+  Output diag;
+  TokenList tokens = tokenize(std::string_view("a b c d e f g h"), diag);
+  ASSERT_EQ(tokens.name_count(), 8u);
+  const std::size_t count = 200000;  // into the sixth chunk
+  ContextLog log(tokens, count);
+  const std::string_view seps[] = {"", "::", "::~"};
+  auto head = [](std::size_t k) { return NameId(k % 8); };
+  auto tail = [](std::size_t k) { return k % 3 == 0 ? kNoName : NameId(k / 8 % 8); };
+  for (std::size_t k = 0; k < count; ++k)
+    ASSERT_EQ(log.add(head(k), seps[k % 3], tail(k)), k);
+  EXPECT_THROW(log.add(0, "", 0), std::length_error);
+  for (std::size_t k = 0; k < count; ++k) {
+    const ContextName ctx = log[std::uint32_t(k)];
+    ASSERT_EQ(ctx.head, tokens.name(head(k))) << k;
+    ASSERT_EQ(ctx.sep, seps[k % 3]) << k;
+    ASSERT_EQ(ctx.tail, tail(k) == kNoName ? std::string_view() : tokens.name(tail(k))) << k;
+  }
 }
 
 }  // namespace
