@@ -14,6 +14,7 @@
 
 #include "lexer/lexer.h"
 #include "passes/analyze.h"
+#include "pages.h"
 #include "platform.h"
 #include "side_by_side.h"
 #include "utf8.h"
@@ -170,18 +171,26 @@ void trace_dump(const std::vector<std::string>& trace, Output& err) {
 
 // Formats the warnings [from, to) onto text.
 void format_warnings(std::string_view file_arg, const WarningList& warnings, std::size_t from,
-                     std::size_t to, std::string& text) {
-  char number[24];
+                     std::size_t to, PageArray<char>& text) {
+  constexpr std::string_view kAfterLine = ": warning: ";
+  constexpr std::size_t kLongestLine = 20;
   for (std::size_t k = from; k < to; ++k) {
     const Warning& w = warnings[k];
-    const auto digits = std::to_chars(number, number + sizeof number,
-                                      static_cast<unsigned long long>(w.line));
-    text.append(file_arg);
-    text += ':';
-    text.append(number, std::size_t(digits.ptr - number));
-    text.append(": warning: ");
-    text.append(warnings.message(w));
-    text += '\n';
+    const std::string_view message = warnings.message(w);
+    const std::size_t before = text.size();
+    char* p = text.extend(file_arg.size() + 1 + kLongestLine + kAfterLine.size() +
+                          message.size() + 1);
+    auto put = [&p](std::string_view s) {
+      if (!s.empty()) std::memcpy(p, s.data(), s.size());
+      p += s.size();
+    };
+    put(file_arg);
+    *p++ = ':';
+    p = std::to_chars(p, p + kLongestLine, static_cast<unsigned long long>(w.line)).ptr;
+    put(kAfterLine);
+    put(message);
+    *p++ = '\n';
+    text.set_size(before + std::size_t(p - (text.data() + before)));
   }
 }
 
@@ -196,16 +205,19 @@ void write_warnings(std::string_view file_arg, const WarningList& warnings, Outp
   std::atomic<bool> abandoned{false};
   auto take_turns = [&](std::size_t first, std::size_t step) {
     try {
-      std::string text;
+      // Page-backed: a fresh small page costs more here than filling it. A short report
+      // needs no more than a few pages.
+      PageArray<char> text;
+      text.reserve(std::min(std::size_t{1} << 20, 256 * warnings.size()));
       for (std::size_t s = first; s < stretches; s += step) {
-        text.clear();
+        text.set_size(0);
         format_warnings(file_arg, warnings, s * kStretch,
                         std::min(warnings.size(), (s + 1) * kStretch), text);
         while (turn.load(std::memory_order_acquire) != s) {
           if (abandoned.load(std::memory_order_acquire)) return;
           std::this_thread::yield();
         }
-        out.write_block(text);
+        out.write_block(std::string_view(text.data(), text.size()));
         turn.store(s + 1, std::memory_order_release);
       }
     } catch (...) {
