@@ -128,40 +128,52 @@ constexpr Tables kActive = tables(active_actions());
 // Below this many tokens a second thread costs more than it saves.
 constexpr std::size_t kSplitTokens = std::size_t{1} << 20;
 
-// Which of the 64 tokens from p on need work while nothing is open, as bits: what
-// kIdle's needs_work says, sixteen tokens at a time where the machine can. Reads the
-// 66 kinds from p on.
-std::uint64_t idle_work(const TokenKind* p) {
+// Which of the 64 tokens from p on need work while nothing is open, as bits, by the
+// work they need (together, what kIdle's needs_work says): found sixteen tokens at a
+// time where the machine can. Reads the 66 kinds from p on.
+struct IdleWork {
+  std::uint64_t headers = 0;        // class X, interface X
+  std::uint64_t dots = 0;           // .x
+  std::uint64_t typed = 0;          // T name (, T @, T [
+  std::uint64_t keyword_paren = 0;  // keyword (
+};
+
+IdleWork idle_work(const TokenKind* p) {
   using K = TokenKind;
-  std::uint64_t todo = 0;
+  IdleWork w;
 #if defined(__SSE2__)
   auto is = [](__m128i v, K k) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(char(k))); };
+  auto bits = [](__m128i m) { return std::uint64_t(unsigned(_mm_movemask_epi8(m)) & 0xFFFFu); };
   for (int q = 3; q >= 0; --q) {
     const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * q));
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * q + 1));
     const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * q + 2));
     const __m128i name_next = is(b, K::Ident);
-    // class X, interface X, .x
-    const __m128i header_or_dot =
-        _mm_and_si128(_mm_or_si128(_mm_or_si128(is(a, K::Class), is(a, K::Interface)), is(a, K::Dot)),
-                      name_next);
-    // T name (, T @, T [
+    const __m128i headers =
+        _mm_and_si128(_mm_or_si128(is(a, K::Class), is(a, K::Interface)), name_next);
+    const __m128i dots = _mm_and_si128(is(a, K::Dot), name_next);
     const __m128i typed = _mm_and_si128(
         _mm_or_si128(is(a, K::TypeKw), is(a, K::Ident)),
         _mm_or_si128(_mm_or_si128(is(b, K::At), is(b, K::LBracket)),
                      _mm_and_si128(name_next, is(c, K::LParen))));
-    // keyword (
     const __m128i keyword_paren = _mm_and_si128(is(a, K::Keyword), is(b, K::LParen));
-    const __m128i any = _mm_or_si128(_mm_or_si128(header_or_dot, typed), keyword_paren);
-    todo = todo << 16 | std::uint64_t(unsigned(_mm_movemask_epi8(any)) & 0xFFFFu);
+    w.headers = w.headers << 16 | bits(headers);
+    w.dots = w.dots << 16 | bits(dots);
+    w.typed = w.typed << 16 | bits(typed);
+    w.keyword_paren = w.keyword_paren << 16 | bits(keyword_paren);
   }
 #else
   for (std::size_t j = 64; j-- > 0;) {
-    const std::size_t c = cell(p[j], p[j + 1]);
-    todo = todo << 1 | kIdle.needs_work[2 * c + (p[j + 2] == K::LParen)];
+    const K a = p[j], b = p[j + 1], c = p[j + 2];
+    const bool name_next = b == K::Ident;
+    w.headers = w.headers << 1 | ((a == K::Class || a == K::Interface) && name_next);
+    w.dots = w.dots << 1 | (a == K::Dot && name_next);
+    w.typed = w.typed << 1 | ((a == K::TypeKw || a == K::Ident) &&
+                              (b == K::At || b == K::LBracket || (name_next && c == K::LParen)));
+    w.keyword_paren = w.keyword_paren << 1 | (a == K::Keyword && b == K::LParen);
   }
 #endif
-  return todo;
+  return w;
 }
 
 // A declaration `T name(` whose T is an identifier: whether T is a type name is known
@@ -195,14 +207,14 @@ class Scanner {
       // block ends at least two tokens before the last.
       const bool idle_block = tables == &kIdle && k + 64 <= end;
       const std::size_t block_end = idle_block ? k + 64 : std::min(k + block, end);
-      std::uint64_t todo = 0;
       if (idle_block) {
-        todo = idle_work(t.kinds() + k);
-      } else {
-        for (std::size_t j = block_end; j-- > k;) {
-          const std::size_t c = cell(t.kind(j), t.kind(j + 1));
-          todo = todo << 1 | tables->needs_work[2 * c + (t.kind(j + 2) == TokenKind::LParen)];
-        }
+        k = idle_block_work(k, idle_work(t.kinds() + k));
+        continue;
+      }
+      std::uint64_t todo = 0;
+      for (std::size_t j = block_end; j-- > k;) {
+        const std::size_t c = cell(t.kind(j), t.kind(j + 1));
+        todo = todo << 1 | tables->needs_work[2 * c + (t.kind(j + 2) == TokenKind::LParen)];
       }
       std::size_t resume = block_end;
       while (todo) {
@@ -243,6 +255,30 @@ class Scanner {
   PageVector<ImplementationCandidate> implementations;
 
  private:
+  // The work of an idle block of 64 tokens from k; returns where scanning goes on. Up
+  // to its first `for (`, which makes the scan active, only flags and candidate lists
+  // change, so each kind of work is done in a loop of its own: one switch on the
+  // action per token would mispredict most of the time. Header candidates keep their
+  // order, the rest gives the same flags in any order.
+  std::size_t idle_block_work(std::size_t k, const IdleWork& w) {
+    std::uint64_t first_for = 0;  // as a bit
+    for (std::uint64_t b = w.keyword_paren; b; b &= b - 1) {
+      if (flags_[tokens_.name_id(k + std::size_t(std::countr_zero(b)))] & PreScan::kForWord) {
+        first_for = b & -b;
+        break;
+      }
+    }
+    const std::uint64_t before = first_for ? first_for - 1 : ~std::uint64_t{0};
+    for (std::uint64_t b = w.dots & before; b; b &= b - 1)
+      flags_[tokens_.name_id(k + std::size_t(std::countr_zero(b)) + 1)] |= PreScan::kDotName;
+    for (std::uint64_t b = w.headers & before; b; b &= b - 1)
+      act(kTypeHeader, k + std::size_t(std::countr_zero(b)));
+    for (std::uint64_t b = w.typed & before; b; b &= b - 1)
+      act(kTypedName, k + std::size_t(std::countr_zero(b)));
+    if (!first_for) return k + 64;
+    return act(kKeywordParen, k + std::size_t(std::countr_zero(first_for))) + 1;
+  }
+
   // Handles token k; returns the last token it has dealt with.
   std::size_t act(Action a, std::size_t k) {
     switch (a) {
