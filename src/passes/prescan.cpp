@@ -194,9 +194,10 @@ class Scanner {
     const TokenList& t = tokens_;
     // Tokens before this have two after them.
     const std::size_t end = n_ >= 3 ? std::min(stop, n_ - 2) : 0;
-    // Blocks shrink while they keep ending early (a run of for headers switches
-    // tables every few tokens) and grow back to 64 once they do not, so that the
-    // bits found past an early end cost at most about as much as the tokens used.
+    // Active blocks (inside for headers and brace-less bodies, whose bits are found a
+    // token at a time) shrink while they keep ending early and grow back to 64 once
+    // they do not, so that the bits found past an early end cost at most about as
+    // much as the tokens used.
     std::size_t block = 64;
     while (k < end) {
       // The tokens of a block that need work, as bits, found without a branch per
