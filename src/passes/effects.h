@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
-#include <memory>
 #include <string>
 #include <vector>
 
