@@ -273,7 +273,12 @@ int lint_text(std::string_view file_arg, SourceText text, bool debug, Output& ou
     return 1;
   }
   TokenList tokens = tokenize(std::move(text), err);
-  if (debug) keyword_dump(tokens, err);
+  // Only the debug dump reads literal values: otherwise the text can go.
+  if (debug) {
+    keyword_dump(tokens, err);
+  } else {
+    tokens.release_source();
+  }
   AnalysisResult result;
   try {
     result = analyze(tokens, debug);

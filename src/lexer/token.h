@@ -158,9 +158,19 @@ class TokenList {
   std::uint64_t offset(std::size_t i) const { return t_.offsets[t_.payloads[i]]; }
 
   std::string_view source() const { return source_.view(); }
+  // Hands the script text's memory back. Only literal values and include paths are
+  // read from it once lexing is done (text() of an Include, the *_value accessors,
+  // render()); afterwards those throw std::logic_error. On a large script the
+  // analysis then takes over the text's pages, already backed, instead of fresh ones,
+  // which on a virtual machine cost more than filling them.
+  void release_source();
 
  private:
+  // The text, for the accessors that read it; throws once it is released.
+  std::string_view kept_source() const;
+
   SourceText source_;
+  bool source_released_ = false;
   TokenStore t_;
   // Where the last line searches ended, for line(i). On a cache line of their own: a
   // thread that asks for lines would otherwise take the list's other fields away from
