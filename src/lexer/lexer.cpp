@@ -454,14 +454,21 @@ bool Lexer::run(std::size_t limit) {
     pos = pos_;
     count = count_;
   };
+  // Each token starts where the one before it ended, so lexing is bound by how long
+  // finding the next start takes, more than by the work per token. The common paths
+  // load the bytes after a token together, before they know which of them the next
+  // token starts at, pick one, and go straight to its dispatch with it in c: a load at
+  // the loop's head would wait for pos first.
+  unsigned char c;
   for (;;) {
-    unsigned char c = uc(pos);
+    c = uc(pos);
+  dispatch:
     switch (kClasses[c]) {
       case kSpace:
         // Indentation comes in runs.
-        do ++pos;
-        while (kClasses[uc(pos)] == kSpace);
-        break;
+        do c = uc(++pos);
+        while (kClasses[c] == kSpace);
+        goto dispatch;
       case kNewline:
         ++pos;
         ++line_;
@@ -480,8 +487,9 @@ bool Lexer::run(std::size_t limit) {
           out_.size = count;
           return false;
         }
-        while (kClasses[uc(pos)] == kSpace) ++pos;  // the indentation
-        break;
+        c = uc(pos);
+        while (kClasses[c] == kSpace) c = uc(++pos);  // the indentation
+        goto dispatch;
       case kSlash:
         if (s[pos + 1] == '*') {
           cold(&Lexer::block_comment);
@@ -510,8 +518,13 @@ bool Lexer::run(std::size_t limit) {
         }
         emit(kind, 0);
         pos += length;
-        pos += uc(pos) == ' ';  // saves a turn of the loop on the usual single blank
-        break;
+        {
+          const unsigned char e0 = uc(pos), e1 = uc(pos + 1);
+          const bool blank = e0 == ' ';  // saves a turn of the loop on the usual single blank
+          pos += blank;
+          c = blank ? e1 : e0;
+        }
+        goto dispatch;
       }
       case kWordStart: {
         std::size_t end = ascii_word_end(s, pos + 1);
@@ -519,15 +532,20 @@ bool Lexer::run(std::size_t limit) {
         TokenKind kind;
         std::uint32_t payload = word_payload(pos, end, kind);
         emit(kind, payload);
-        pos = end + (uc(end) == ' ');
+        const unsigned char c0 = uc(end), c1 = uc(end + 1), c2 = uc(end + 2), c3 = uc(end + 3);
+        const bool blank = c0 == ' ';
+        pos = end + blank;
         // Words are mostly followed by punctuation that is always one character: taking
         // it here spares a turn of the loop and its mispredicted dispatch.
-        if (const K lone = kLone[uc(pos)]; lone != K::IntLit) {
+        c = blank ? c1 : c0;
+        if (const K lone = kLone[c]; lone != K::IntLit) {
           emit(lone, 0);
-          ++pos;
-          pos += uc(pos) == ' ';
+          const unsigned char d1 = blank ? c2 : c1, d2 = blank ? c3 : c2;
+          const bool blank2 = d1 == ' ';
+          pos += 1 + blank2;
+          c = blank2 ? d2 : d1;
         }
-        break;
+        goto dispatch;
       }
       case kDigit: {
         std::size_t start = pos;
