@@ -74,6 +74,10 @@ class PageArray {
   const T& operator[](std::size_t i) const { return data()[i]; }
   T& back() { return data()[size_ - 1]; }
   const T& back() const { return data()[size_ - 1]; }
+  T* begin() { return data(); }
+  T* end() { return data() + size_; }
+  const T* begin() const { return data(); }
+  const T* end() const { return data() + size_; }
 
   // Growing moves the values' pages into the bigger block where it can, so that they
   // are neither copied nor given fresh pages to fill.

@@ -74,7 +74,7 @@ void finish_warnings(const TokenList& tokens, WarningList& warnings) {
     a = b;
   }
 
-  PageVector<Warning> out;
+  PageArray<Warning> out;
   out.reserve(n);
   for (std::size_t j = 0; j < n; ++j) {
     out.push_back(warnings[order[j]]);

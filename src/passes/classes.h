@@ -40,10 +40,10 @@ class ClassRegistry {
   // (a destructor) is kept but not indexed: nothing can look it up by name.
   void add_member(const Symbol& member);
 
-  const PageVector<ClassInfo>& records() const { return records_; }
+  const PageArray<ClassInfo>& records() const { return records_; }
   const ClassInfo& record(std::size_t r) const { return records_[r]; }
   std::span<const Symbol> members(std::size_t r) const {
-    return std::span<const Symbol>(members_).subspan(
+    return std::span<const Symbol>(members_.data(), members_.size()).subspan(
         records_[r].first_member, records_[r].end_member - records_[r].first_member);
   }
 
@@ -128,9 +128,12 @@ class ClassRegistry {
   void add_group(Groups& groups, const Group& g);
   void mark_group_read(Group& g);
 
-  PageVector<ClassInfo> records_;
-  PageVector<Symbol> members_;           // every record's, record after record
-  PageVector<std::uint32_t> next_same_;  // parallel to members_: next of its group, or kNone
+  // The arrays that grow with every member keep their pages when they grow (see
+  // PageArray): copied and given fresh ones, they cost the tables' thread more than
+  // adding the members.
+  PageArray<ClassInfo> records_;
+  PageArray<Symbol> members_;           // every record's, record after record
+  PageArray<std::uint32_t> next_same_;  // parallel to members_: next of its group, or kNone
   PageVector<std::uint32_t> groups_index_;  // by name id: index into groups_ plus one, or 0
   PageVector<Groups> groups_;            // only for names some member has
   PageArray<Group> group_pool_;

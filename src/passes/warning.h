@@ -44,10 +44,10 @@ class WarningList {
     if (!message.empty()) std::memcpy(p, message.data(), message.size());
   }
   // The warnings themselves, for reordering; their texts stay where they are.
-  PageVector<Warning>& items() { return items_; }
+  PageArray<Warning>& items() { return items_; }
 
  private:
-  PageVector<Warning> items_;
+  PageArray<Warning> items_;
   PageArray<char> text_;
 };
 

@@ -15,8 +15,8 @@ void SymbolTable::drop_innermost() {
     NameId id = symbols_[k].id;
     if (id != kNoName && top_[id] == k + 1) top_[id] = outer_[k];
   }
-  symbols_.resize(begin);
-  outer_.resize(begin);
+  symbols_.set_size(begin);
+  outer_.set_size(begin);
 }
 
 bool SymbolTable::pop_scope(Scope& out) {

@@ -106,8 +106,9 @@ class SymbolTable {
   void note_unresolved(NameId name);
   void drop_innermost();
 
-  PageVector<Symbol> symbols_;
-  PageVector<Ref> outer_;          // parallel to symbols_: the entry a first symbol covers
+  // Grown in place, keeping their pages (see PageArray).
+  PageArray<Symbol> symbols_;
+  PageArray<Ref> outer_;           // parallel to symbols_: the entry a first symbol covers
   PageArray<std::size_t> starts_;  // where each open scope begins in symbols_
   PageVector<Ref> top_;             // by name id
   PageVector<std::uint8_t> unresolved_;  // by name id: a read found nothing
