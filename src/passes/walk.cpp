@@ -78,6 +78,7 @@ void close_block(WalkState& w) {
   if (w.in_class && w.class_depth == w.brace_depth) {
     w.ctx_id = 0;
     w.in_class = false;
+    w.new_read_epoch();  // reads now fall back to no class
   }
   --w.brace_depth;
   ++w.i;
@@ -149,7 +150,7 @@ void walk(WalkState& w) {
           const bool call = flags & PreScan::kFunctionName;
           w.on_name(call ? Effect::CallThenWrite : Effect::Write, id);
         } else {
-          read_name(w, id);
+          w.read_once(id);
         }
         ++i;
         continue;

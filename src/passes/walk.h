@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -22,7 +23,8 @@ struct alignas(64) WalkState {
   // queue: where effects go; none to apply each one at once.
   WalkState(const TokenList& t, bool d, const PreScan& p, Tables& tb, ContextLog& c,
             std::vector<std::string>& tr, EffectQueue* q)
-      : tokens(t), debug(d), pre(p), tables(tb), contexts(c), trace(tr), queue(q), context(c) {
+      : tokens(t), debug(d), pre(p), tables(tb), contexts(c), trace(tr), queue(q), context(c),
+        last_read(t.name_count(), 0) {
     ctx_id = contexts.add(kNoName, "", kNoName);
     scope_stack.push_back({std::nullopt, kGlobalContext, 0, ScopeKind::Block});
     frame_contexts.push_back(ctx_id);
@@ -56,6 +58,12 @@ struct alignas(64) WalkState {
   std::size_t next_for_header = 0;      // cursor into pre.for_headers
   // The frames at the top of scope_stack whose scopes the tables have not opened yet.
   std::size_t unopened = 0;
+  // A read that repeats one with nothing in between that could change what it finds
+  // (a declaration, a scope closing in the tables, a class body ending) would only
+  // mark the same entries again, so it is not sent: that spares the tables' thread,
+  // the slower of the two. By name id, the read_epoch of the name's last read sent.
+  PageVector<std::uint32_t> last_read;
+  std::uint32_t read_epoch = 1;
 
   void emit(const Effect& e) {
     if (queue) {
@@ -70,6 +78,19 @@ struct alignas(64) WalkState {
   const ContextName& ctx() { return context(ctx_id); }
   // A name read, written, called or after `.`.
   void on_name(Effect::Kind kind, NameId id) { emit({kind, 0, id, 0, class_ref(), 0}); }
+  void read_once(NameId id) {
+    std::uint32_t& last = last_read[id];
+    if (last == read_epoch) return;
+    last = read_epoch;
+    on_name(Effect::Read, id);
+  }
+  // After anything that can change what a read finds.
+  void new_read_epoch() {
+    if (++read_epoch == 0) {
+      std::fill(last_read.begin(), last_read.end(), 0);
+      read_epoch = 1;
+    }
+  }
   // A declaration (or a type) at a token, in the current context and class.
   void declare(Effect::Kind kind, std::size_t token) {
     emit(declaration({kind, 0, tokens.name_id(token), ctx_id, class_ref(), token}));
@@ -77,6 +98,7 @@ struct alignas(64) WalkState {
   // A declaration needs the scopes it goes into open in the tables: it opens up to
   // 255 of them itself, any more go first as effects of their own.
   Effect declaration(Effect e) {
+    new_read_epoch();
     for (; unopened > 255; --unopened) emit({Effect::OpenScope});
     e.opens = std::uint8_t(unopened);
     unopened = 0;
@@ -108,6 +130,7 @@ struct alignas(64) WalkState {
     if (unopened > 0) {
       --unopened;
     } else {
+      new_read_epoch();
       emit({Effect::CloseScope, 0, kNoName, frame_ctx});
     }
   }
