@@ -36,9 +36,12 @@ inline constexpr NameId kNoName = 0xFFFFFFFFu;
 // kinds with a text or value (literals, Include) an index into offsets, where the
 // token's source offset is; 0 for the others.
 struct TokenStore {
+  // Eight bytes: the texts together are no longer than the script, which is shorter
+  // than 4 GiB (see kMaxScriptSize), and a lexer's word look-ups read an entry for
+  // every word longer than eight bytes, so the table should stay small in cache.
   struct NameEntry {
-    std::uint64_t offset;  // in name_text
-    std::uint64_t length;
+    std::uint32_t offset;  // in name_text
+    std::uint32_t length;
   };
   // Tokens from first_token on are on line, up to the next run. Eight bytes (a
   // script has fewer tokens and lines than 2^32, see kMaxScriptSize): on a script of
@@ -97,7 +100,7 @@ struct TokenStore {
     std::memcpy(p, text, length);
     std::memset(p + length, 0, 8);
     name_text.set_size(offset + length);
-    names.push_back({offset, length});
+    names.push_back({std::uint32_t(offset), std::uint32_t(length)});
     return NameId(names.size() - 1);
   }
 };
