@@ -55,7 +55,7 @@ struct TokenStore {
   std::size_t size = 0;
   PageArray<TokenKind> kinds;
   PageArray<std::uint32_t> payloads;
-  PageArray<std::uint64_t> offsets;
+  PageArray<std::uint32_t> offsets;  // 32 bits: the script is shorter than 4 GiB
   PageVector<NameEntry> names;  // by name id
   // The distinct words' texts, one after another. Read far more often than any one
   // place in the source (by the lexer's look-ups and by every report naming a name),
@@ -90,7 +90,7 @@ struct TokenStore {
     }
   }
   std::uint32_t add_offset(std::uint64_t offset) {
-    offsets.push_back(offset);
+    offsets.push_back(std::uint32_t(offset));
     return std::uint32_t(offsets.size() - 1);
   }
   NameId add_name(const char* text, std::size_t length) {
