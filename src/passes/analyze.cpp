@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <exception>
 #include <limits>
+#include <new>
 #include <numeric>
 #include <optional>
 #include <system_error>
@@ -15,36 +16,44 @@
 #include "passes/scope_reports.h"
 #include "passes/walk.h"
 #include "platform.h"
+#include "side_by_side.h"
 
 namespace linter {
 
 namespace {
 
-// Gives every warning its line and puts the warnings in line order, keeping the order
-// they were made in among those of one line.
-//
-// The warnings name tokens (see kAtToken). A token's line is a binary search of the
-// token list's line table, which on a large script is far bigger than the caches, and
-// warnings come in no useful order (a scope's are made when it closes, members' at the
-// end). Searched for in token order, successive searches share their path and read the
-// table almost in order. So the warnings are ranked by token with a radix sort, their
-// lines found in that order, which is line order too, and each run of warnings on one
-// line put back in the order they were made; then the texts move once, into place.
-void finish_warnings(const TokenList& tokens, WarningList& warnings) {
-  const std::size_t n = warnings.size();
-  constexpr std::uint64_t kMax32 = std::numeric_limits<std::uint32_t>::max();
-  bool all_tokens = n < kMax32;
-  for (const Warning& w : warnings)
-    all_tokens = all_tokens && (w.line & kAtToken) && (w.line & ~kAtToken) <= kMax32;
-  if (!all_tokens) {
-    for (Warning& w : warnings) w.line = line_of(tokens, w.line);
-    std::stable_sort(warnings.items().begin(), warnings.items().end(),
-                     [](const Warning& a, const Warning& b) { return a.line < b.line; });
-    return;
-  }
-  PageVector<std::uint32_t> token(n);
-  for (std::size_t k = 0; k < n; ++k) token[k] = std::uint32_t(warnings[k].line & ~kAtToken);
+constexpr std::uint64_t kMax32 = std::numeric_limits<std::uint32_t>::max();
 
+// Whether warnings [from, to) all name tokens that fit in 32 bits (see kAtToken), as
+// a ranking needs.
+bool all_at_tokens(const WarningList& warnings, std::size_t from, std::size_t to) {
+  if (to >= kMax32) return false;
+  for (std::size_t k = from; k < to; ++k) {
+    const std::uint64_t line = warnings[k].line;
+    if (!(line & kAtToken) || (line & ~kAtToken) > kMax32) return false;
+  }
+  return true;
+}
+
+// Warnings in line order: order[j] is the j-th warning (numbered from the first one
+// ranked), lines[j] its line.
+struct Ranking {
+  PageVector<std::uint32_t> order;
+  PageVector<std::uint64_t> lines;
+};
+
+// Ranks warnings by line, keeping the order they were made in among those of one line;
+// token[k] is the k-th warning's token.
+//
+// A token's line is a binary search of the token list's line table, which on a large
+// script is far bigger than the caches, and warnings come in no useful order (a
+// scope's are made when it closes, members' at the end). Searched for in token order,
+// successive searches share their path and read the table almost in order. So the
+// warnings are ranked by token with a radix sort, their lines found in that order,
+// which is line order too, and each run of warnings on one line put back in the order
+// they were made.
+Ranking rank_by_line(const TokenList& tokens, const PageVector<std::uint32_t>& token) {
+  const std::size_t n = token.size();
   // Stable counting passes, lowest digit first: two of up to 12 bits when the tokens
   // fit in 24 bits (a script of up to 16 million tokens), else three of 11.
   PageVector<std::uint32_t> order(n), next(n);
@@ -62,7 +71,6 @@ void finish_warnings(const TokenList& tokens, WarningList& warnings) {
     order.swap(next);
   }
 
-  // In token order, so that the warnings themselves are touched only when they move.
   PageVector<std::uint32_t>& ascending = next;  // the sort's scratch, free again
   for (std::size_t j = 0; j < n; ++j) ascending[j] = token[order[j]];
   PageVector<std::uint64_t> lines(n);
@@ -73,12 +81,57 @@ void finish_warnings(const TokenList& tokens, WarningList& warnings) {
     if (b - a > 1) std::sort(order.begin() + std::ptrdiff_t(a), order.begin() + std::ptrdiff_t(b));
     a = b;
   }
+  return {std::move(order), std::move(lines)};
+}
+
+PageVector<std::uint32_t> tokens_of(const WarningList& warnings, std::size_t from,
+                                    std::size_t to) {
+  PageVector<std::uint32_t> token(to - from);
+  for (std::size_t k = from; k < to; ++k)
+    token[k - from] = std::uint32_t(warnings[k].line & ~kAtToken);
+  return token;
+}
+
+// Gives every warning its line and puts the warnings in line order, keeping the order
+// they were made in among those of one line. Given a ranking of the first `ranked`
+// warnings, and perhaps of the others, both made beforehand (see analyze), what is not
+// ranked yet is ranked here and the two merged; among warnings on one line the earlier
+// ones come first, as they were made first. Then the warnings move once, into place.
+void finish_warnings(const TokenList& tokens, WarningList& warnings,
+                     const std::optional<Ranking>& first_ranked, std::size_t ranked,
+                     std::optional<Ranking>& rest_ranked) {
+  const std::size_t n = warnings.size();
+  if (!first_ranked) {
+    ranked = 0;
+    rest_ranked.reset();
+  }
+  if (!rest_ranked && !all_at_tokens(warnings, ranked, n)) {
+    for (Warning& w : warnings)
+      if (w.line & kAtToken) w.line = tokens.line(std::size_t(w.line & ~kAtToken));
+    // The ranked ones keep their order, which their lines alone no longer tell.
+    std::stable_sort(warnings.items().begin(), warnings.items().end(),
+                     [](const Warning& a, const Warning& b) { return a.line < b.line; });
+    return;
+  }
+  if (!rest_ranked) rest_ranked = rank_by_line(tokens, tokens_of(warnings, ranked, n));
+  const Ranking& rest = *rest_ranked;
+  static const Ranking kNone;
+  const Ranking& first = first_ranked ? *first_ranked : kNone;
 
   PageArray<Warning> out;
   out.reserve(n);
-  for (std::size_t j = 0; j < n; ++j) {
-    out.push_back(warnings[order[j]]);
-    out.back().line = lines[j];
+  std::size_t a = 0, b = 0;
+  const std::size_t first_count = first.order.size(), rest_count = rest.order.size();
+  while (a < first_count || b < rest_count) {
+    const bool from_first =
+        b == rest_count || (a < first_count && first.lines[a] <= rest.lines[b]);
+    if (from_first) {
+      out.push_back(warnings[first.order[a]]);
+      out.back().line = first.lines[a++];
+    } else {
+      out.push_back(warnings[ranked + rest.order[b]]);
+      out.back().line = rest.lines[b++];
+    }
   }
   warnings.items() = std::move(out);
 }
@@ -136,10 +189,36 @@ AnalysisResult analyze(const TokenList& tokens, bool debug, std::size_t two_thre
     w.queue = nullptr;
     walk(w);
   }
-  close_remaining_scopes(w.scope_stack, tables.table, debug, result.warnings);
-  if (debug) result.class_dump = dump_classes(pre.implementations, tables.classes);
-  report_members(tables.classes, pre, debug, result.warnings);
-  finish_warnings(tokens, result.warnings);
+  auto report_the_rest = [&] {
+    close_remaining_scopes(w.scope_stack, tables.table, debug, result.warnings);
+    if (debug) result.class_dump = dump_classes(pre.implementations, tables.classes);
+    report_members(tables.classes, pre, debug, result.warnings);
+  };
+  // The walk's warnings (most of them) are ranked by line on a second thread while the
+  // file scope and the class members are reported, and their warnings ranked, here.
+  const std::size_t walk_warnings = result.warnings.size();
+  std::optional<Ranking> walk_ranked, rest_ranked;
+  if (!debug && walk_warnings > 0 && tokens.size() >= two_threads_from &&
+      usable_processors() > 1 && all_at_tokens(result.warnings, 0, walk_warnings)) {
+    const PageVector<std::uint32_t> token = tokens_of(result.warnings, 0, walk_warnings);
+    side_by_side(
+        [&] {
+          try {
+            walk_ranked = rank_by_line(tokens, token);
+          } catch (const std::bad_alloc&) {
+            walk_ranked.reset();  // all are ranked together below
+          }
+        },
+        [&] {
+          report_the_rest();
+          const std::size_t n = result.warnings.size();
+          if (all_at_tokens(result.warnings, walk_warnings, n))
+            rest_ranked = rank_by_line(tokens, tokens_of(result.warnings, walk_warnings, n));
+        });
+  } else {
+    report_the_rest();
+  }
+  finish_warnings(tokens, result.warnings, walk_ranked, walk_warnings, rest_ranked);
   return result;
 }
 

@@ -17,8 +17,9 @@ struct AnalysisResult {
 // The whole scope analysis of one script's tokens.
 AnalysisResult analyze(const TokenList& tokens, bool debug);
 
-// The same, with the walk and the tables it fills on two threads for scripts of at
-// least `two_threads_from` tokens (analyze uses kTwoThreadWalkFrom).
+// The same, with the walk and the tables it fills on two threads, and the walk's
+// warnings ranked on one while the last reports are made on the other, for scripts of
+// at least `two_threads_from` tokens (analyze uses kTwoThreadWalkFrom).
 inline constexpr std::size_t kTwoThreadWalkFrom = std::size_t{1} << 18;
 AnalysisResult analyze(const TokenList& tokens, bool debug, std::size_t two_threads_from);
 
