@@ -369,8 +369,9 @@ class Lexer {
     // Every token takes at least one byte.
     out.kinds.reserve(n_ - begin + 1);
     out.payloads.reserve(n_ - begin + 1);
-    // A line table grown by doubling would touch twice its memory and copy it.
-    out.lines.reserve(scan::count_newlines(source + begin, reserve_end - begin) + 1);
+    // Room for lines of 16 bytes on average; more grow the table by moving its pages
+    // (see PageArray), which costs less than counting the line feeds up front.
+    out.lines.reserve((reserve_end - begin) / 16 + 16);
     kinds_ = out.kinds.data();
     payloads_ = out.payloads.data();
     out.start_line(0, 1);

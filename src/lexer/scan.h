@@ -3,9 +3,7 @@
 // Character tests and small scanners shared by the lexer and by the token payload
 // accessors, which re-read a token's text from the source.
 
-#include <algorithm>
 #include <cstddef>
-#include <cstring>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -13,46 +11,7 @@
 #include "lexer/unicode.h"
 #include "utf8.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace linter::scan {
-
-// The number of line feeds in s[0, n): sixteen bytes at a time where the machine can,
-// else eight.
-inline std::size_t count_newlines(const char* s, std::size_t n) {
-  std::size_t count = 0, i = 0;
-#if defined(__SSE2__)
-  const __m128i newline = _mm_set1_epi8('\n');
-  const __m128i zero = _mm_setzero_si128();
-  while (n - i >= 16) {
-    // Per-byte counts (a match is -1, subtracted) for up to 255 blocks, then summed.
-    __m128i counts = zero;
-    const std::size_t blocks = std::min<std::size_t>((n - i) / 16, 255);
-    for (std::size_t b = 0; b < blocks; ++b, i += 16) {
-      const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-      counts = _mm_sub_epi8(counts, _mm_cmpeq_epi8(c, newline));
-    }
-    const __m128i sums = _mm_sad_epu8(counts, zero);
-    count += std::size_t(_mm_cvtsi128_si32(sums)) +
-             std::size_t(_mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums)));
-  }
-#else
-  constexpr std::uint64_t kOnes = 0x0101010101010101u;
-  for (; i + 8 <= n; i += 8) {
-    std::uint64_t w;
-    std::memcpy(&w, s + i, 8);
-    std::uint64_t x = w ^ (kOnes * '\n');  // line feeds become zero bytes
-    // A byte's top bit ends up set unless the byte is zero; no carry crosses bytes.
-    std::uint64_t t = ((x & (kOnes * 0x7F)) + kOnes * 0x7F) | x;
-    // One bit per line feed, at the bottom of its byte; the multiply sums the bytes.
-    count += std::size_t((((~t & (kOnes * 0x80)) >> 7) * kOnes) >> 56);
-  }
-#endif
-  for (; i < n; ++i) count += s[i] == '\n';
-  return count;
-}
 
 inline bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
 inline bool is_ascii_alpha(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }

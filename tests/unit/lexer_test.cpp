@@ -773,28 +773,5 @@ TEST(LexerSplit, LargeGeneratedScriptMatches) {
 namespace linter {
 namespace {
 
-// The count sizes the line table ahead of lexing: it must be exact at every length and
-// offset, also where line feeds run for longer than the per-byte tallies can hold.
-TEST(ScanCountNewlines, AgreesWithACountByteByByte) {
-  std::string text;
-  std::uint32_t state = 5;
-  for (int k = 0; k < 20000; ++k) {
-    state = state * 1103515245u + 12345u;
-    text += (state >> 24) % 3 == 0 ? '\n' : char('a' + (state >> 16) % 26);
-  }
-  text += std::string(5000, '\n');  // beyond 255 blocks of sixteen
-  text += "x\n";
-  for (std::size_t from : {0, 1, 7, 15, 16, 17}) {
-    for (std::size_t length : {std::size_t{0}, std::size_t{1}, std::size_t{15}, std::size_t{16},
-                               std::size_t{17}, std::size_t{4079}, std::size_t{4080},
-                               std::size_t{4096}, text.size() - from}) {
-      const auto expected =
-          std::size_t(std::count(text.begin() + std::ptrdiff_t(from),
-                                 text.begin() + std::ptrdiff_t(from + length), '\n'));
-      EXPECT_EQ(scan::count_newlines(text.data() + from, length), expected) << from << "+" << length;
-    }
-  }
-}
-
 }  // namespace
 }  // namespace linter
