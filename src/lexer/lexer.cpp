@@ -208,17 +208,24 @@ class WordTable {
   // The same with the word's head and hash worked out beforehand (see hash_word).
   LINTER_INLINE NameId intern_hashed(const char* p, std::size_t length, std::uint64_t head,
                                      std::uint64_t h, TokenKind& kind) {
-    std::uint32_t tag = length < kLongTag ? std::uint32_t(length) : kLongTag;
+    const std::uint32_t tag = tag_of(length);
     for (std::size_t k = h >> shift_;; k = (k + 1) & mask_) {
       const Slot& slot = slots_[k];
-      // An empty slot's tag is 0, which no word's length is.
-      if (slot.head == head && (slot.tag & kLengthMask) == tag &&
-          (length <= 8 || matches(slot.id, p, length))) {
+      if (holds(slot, p, length, head, tag)) {
         kind = TokenKind(slot.tag >> 24);
         return slot.id;
       }
       if (slot.id == kNoName) return add(p, length, head, h, tag, kind);
     }
+  }
+  // The id of a word with that head and hash if the table has it, else kNoName.
+  NameId find_hashed(const char* p, std::size_t length, std::uint64_t head,
+                     std::uint64_t h) const {
+    const std::uint32_t tag = tag_of(length);
+    std::size_t k = h >> shift_;
+    while (slots_[k].id != kNoName && !holds(slots_[k], p, length, head, tag))
+      k = (k + 1) & mask_;
+    return slots_[k].id;
   }
   // Asks for the slot a hash starts probing at ahead of the lookup; harmless if the
   // table grows in between.
@@ -234,6 +241,15 @@ class WordTable {
     std::uint32_t tag = 0;  // kind << 24 | length (kLongTag when longer)
   };
 
+  static std::uint32_t tag_of(std::size_t length) {
+    return length < kLongTag ? std::uint32_t(length) : kLongTag;
+  }
+  // Whether the slot holds the word. An empty slot's tag is 0, which no word's length is.
+  LINTER_INLINE bool holds(const Slot& slot, const char* p, std::size_t length,
+                           std::uint64_t head, std::uint32_t tag) const {
+    return slot.head == head && (slot.tag & kLengthMask) == tag &&
+           (length <= 8 || matches(slot.id, p, length));
+  }
   bool matches(NameId id, const char* p, std::size_t length) const {
     std::string_view known = name(id);
     if (known.size() != length) return false;
@@ -674,9 +690,14 @@ void Lexer::word(std::size_t end) {
 }
 
 // The ids the first half's table gives the second half's words, in its order of first
-// sight. The texts lie one after another; the slots are scattered over a table larger
-// than the caches, so each is asked for kAhead words before its lookup.
-PageVector<NameId> ids_in_first(const TokenStore& second, WordTable& words) {
+// sight; the words it does not have are added to the first half's store after its own.
+// They are not added to the table: the second half's words are all distinct, so none
+// is looked up twice, and the table is not needed once lexing is done; growing it (for
+// a script of many distinct words, to more than its double) would cost more than the
+// look-ups. The texts lie one after another; the slots are scattered over a table
+// larger than the caches, so each is asked for kAhead words before its lookup.
+PageVector<NameId> ids_in_first(const TokenStore& second, const WordTable& words,
+                                TokenStore& first) {
   const std::size_t count = second.names.size();
   PageVector<NameId> ids(count);
   constexpr std::size_t kAhead = 8;
@@ -697,8 +718,9 @@ PageVector<NameId> ids_in_first(const TokenStore& second, WordTable& words) {
   for (std::size_t k = 0; k < count; ++k) {
     const Hashed r = ahead[k % kAhead];
     if (k + kAhead < count) hash_ahead(k + kAhead);
-    TokenKind kind;
-    ids[k] = words.intern_hashed(text(k), second.names[k].length, r.head, r.h, kind);
+    const std::size_t length = second.names[k].length;
+    const NameId known = words.find_hashed(text(k), length, r.head, r.h);
+    ids[k] = known != kNoName ? known : first.add_name(text(k), length);
   }
   return ids;
 }
@@ -708,9 +730,9 @@ PageVector<NameId> ids_in_first(const TokenStore& second, WordTable& words) {
 // first sight), their literal indices move up. They are renumbered where they are,
 // then appended, which moves their pages rather than copying them. Their line runs
 // stay as they are, as the store's later_lines.
-void join_stores(TokenStore& first, TokenStore& second, WordTable& words,
+void join_stores(TokenStore& first, TokenStore& second, const WordTable& words,
                  std::uint64_t lines_before) {
-  PageVector<NameId> ids = ids_in_first(second, words);
+  PageVector<NameId> ids = ids_in_first(second, words, first);
   ids.push_back(0);  // read, and not used, for the tokens without a name
   const std::size_t base = first.size;
   const std::uint32_t offsets_before = std::uint32_t(first.offsets.size());
