@@ -108,15 +108,15 @@ void finish_warnings(const TokenList& tokens, WarningList& warnings,
   if (!rest_ranked && !all_at_tokens(warnings, ranked, n)) {
     for (Warning& w : warnings)
       if (w.line & kAtToken) w.line = tokens.line(std::size_t(w.line & ~kAtToken));
-    // The ranked ones keep their order, which their lines alone no longer tell.
+    // Stable: among warnings on one line, the order they were made in.
     std::stable_sort(warnings.items().begin(), warnings.items().end(),
                      [](const Warning& a, const Warning& b) { return a.line < b.line; });
     return;
   }
   if (!rest_ranked) rest_ranked = rank_by_line(tokens, tokens_of(warnings, ranked, n));
   const Ranking& rest = *rest_ranked;
-  static const Ranking kNone;
-  const Ranking& first = first_ranked ? *first_ranked : kNone;
+  const Ranking none;
+  const Ranking& first = first_ranked ? *first_ranked : none;
 
   PageArray<Warning> out;
   out.reserve(n);
