@@ -160,7 +160,6 @@ class TokenList {
   // Where a literal or Include token's text starts in the source.
   std::uint64_t offset(std::size_t i) const { return t_.offsets[t_.payloads[i]]; }
 
-  std::string_view source() const { return source_.view(); }
   // Hands the script text's memory back. Only literal values and include paths are
   // read from it once lexing is done (text() of an Include, the *_value accessors,
   // render()); afterwards those throw std::logic_error. On a large script the

@@ -151,8 +151,7 @@ void function_header(WalkState& w, std::size_t name_index);
 // The header after `~Name` (at tilde_index); name is "~Name".
 void destructor_header(WalkState& w, std::size_t tilde_index, std::string_view name);
 
-// Reads and writes of a bare name.
+// A read of a bare name.
 inline void read_name(WalkState& w, NameId name) { w.on_name(Effect::Read, name); }
-inline void write_name(WalkState& w, NameId name) { w.on_name(Effect::Write, name); }
 
 }  // namespace linter
