@@ -8,8 +8,6 @@
 
 #include "checks.h"
 #include "driver.h"
-#include "lexer/lexer.h"
-#include "passes/analyze.h"
 
 namespace {
 
@@ -75,50 +73,8 @@ std::string shift_lexical(const std::string& err) {
   return r;
 }
 
-// Lexing from a line start on in a second thread must give exactly what one lexer gives.
-void check_split_lexing(std::string_view text) {
-  using namespace fuzzcheck;
-  std::size_t lf = text.find('\n', text.size() / 2);
-  if (lf == std::string_view::npos) lf = text.find('\n');
-  if (lf == std::string_view::npos) return;
-  linter::Output whole_diag, split_diag;
-  linter::TokenList whole = linter::tokenize_split(linter::SourceText(text), whole_diag, 0);
-  linter::TokenList split = linter::tokenize_split(linter::SourceText(text), split_diag, lf + 1);
-  require(split_diag.text() == whole_diag.text(), "split lexing changed the lexical warnings");
-  require(split.size() == whole.size(), "split lexing changed the token count");
-  require(split.name_count() == whole.name_count(), "split lexing changed the words");
-  for (linter::NameId id = 0; id < whole.name_count(); ++id)
-    require(split.name(id) == whole.name(id), "split lexing numbered the words differently");
-  for (std::size_t i = 0; i < whole.size(); ++i) {
-    require(split.kind(i) == whole.kind(i), "split lexing changed a token's kind");
-    require(split.line(i) == whole.line(i), "split lexing changed a token's line");
-    if (linter::is_name_kind(whole.kind(i))) {
-      require(split.name_id(i) == whole.name_id(i), "split lexing changed a word's id");
-    } else if (linter::has_offset(whole.kind(i))) {
-      require(split.offset(i) == whole.offset(i), "split lexing changed a literal's place");
-    }
-  }
-}
-
-// The walk with its effects applied on a second thread must find what it finds alone.
-void check_two_thread_walk(std::string_view text) {
-  using namespace fuzzcheck;
-  linter::Output diag;
-  linter::TokenList tokens = linter::tokenize(text, diag);
-  linter::AnalysisResult one = linter::analyze(tokens, false, SIZE_MAX);
-  linter::AnalysisResult two = linter::analyze(tokens, false, 0);
-  require(two.warnings.size() == one.warnings.size(), "the two-thread walk changed the count");
-  for (std::size_t k = 0; k < one.warnings.size(); ++k) {
-    require(two.warnings[k].line == one.warnings[k].line, "the two-thread walk moved a warning");
-    require(two.warnings.message(two.warnings[k]) == one.warnings.message(one.warnings[k]),
-            "the two-thread walk changed a warning");
-  }
-}
-
 void check_valid_text(std::string_view text) {
   using namespace fuzzcheck;
-  check_split_lexing(text);
-  check_two_thread_walk(text);
   Run plain = lint(text, false);
   Run debug = lint(text, true);
   require(plain.status == 0, "status not 0 for valid UTF-8");

@@ -9,14 +9,10 @@
 
 namespace linter {
 
-// Whether a text is known to be valid UTF-8: reading a large file checks it on the way.
-enum class Utf8Check { Unchecked, Valid, Invalid };
-
 struct FileContents {
   bool ok = false;
   SourceText text;
   std::string reason;  // the system's description of the failure
-  Utf8Check utf8 = Utf8Check::Unchecked;  // of text, when ok
 };
 
 FileContents read_file(const std::string& path);
@@ -25,8 +21,7 @@ FileContents read_file(const std::string& path);
 int run(const std::vector<std::string>& args, Output& out, Output& err);
 
 // Everything after reading the file: validation, lexing, analysis, dumps and report.
-int lint_text(std::string_view file_arg, SourceText text, bool debug, Output& out,
-              Output& err, Utf8Check utf8 = Utf8Check::Unchecked);
+int lint_text(std::string_view file_arg, SourceText text, bool debug, Output& out, Output& err);
 int lint_text(std::string_view file_arg, std::string_view text, bool debug, Output& out,
               Output& err);
 

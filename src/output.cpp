@@ -30,19 +30,6 @@ bool Output::flush() {
   return !failed_;
 }
 
-void Output::write_block(std::string_view s) {
-  if (!file_ || s.size() < kFlushAt) {
-    write(s);
-    return;
-  }
-  if (!flush()) return;
-  errno = 0;
-  if (std::fwrite(s.data(), 1, s.size(), file_) != s.size()) {
-    failed_ = true;
-    error_ = errno;
-  }
-}
-
 std::string pad4(unsigned long long n) {
   std::string s = std::to_string(n);
   if (s.size() < 4) s.insert(0, 4 - s.size(), ' ');

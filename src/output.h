@@ -35,9 +35,6 @@ class Output {
 
   // Writes out what is buffered; false once any write to the file has failed.
   bool flush();
-  // Writes a block made elsewhere after what is buffered, without copying it into the
-  // buffer when there is a file.
-  void write_block(std::string_view s);
   bool has_file() const { return file_ != nullptr; }
   bool failed() const { return failed_; }
   int error() const { return error_; }

@@ -1,8 +1,5 @@
 #include "platform.h"
 
-#include <bit>
-#include <thread>
-
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -13,11 +10,6 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
-#else
-#include <sys/types.h>
-#endif
-#ifdef __linux__
-#include <sched.h>
 #endif
 
 namespace linter {
@@ -89,15 +81,12 @@ std::FILE* open_for_reading(const std::string& utf8_path) {
   return _wfopen(to_utf16(utf8_path).c_str(), L"rb");
 }
 
-bool seek_to(std::FILE* file, std::uint64_t offset) {
-  return offset <= std::uint64_t(INT64_MAX) && _fseeki64(file, std::int64_t(offset), SEEK_SET) == 0;
-}
-
 std::filesystem::path native_path(const std::string& utf8_path) {
   return std::filesystem::path(to_utf16(utf8_path));
 }
 
 void set_binary_stdio() {
+  _setmode(_fileno(stdin), _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
 }
@@ -108,11 +97,6 @@ std::FILE* open_for_reading(const std::string& utf8_path) {
   return std::fopen(utf8_path.c_str(), "rb");
 }
 
-bool seek_to(std::FILE* file, std::uint64_t offset) {
-  const off_t at = off_t(offset);
-  return at >= 0 && std::uint64_t(at) == offset && fseeko(file, at, SEEK_SET) == 0;
-}
-
 std::filesystem::path native_path(const std::string& utf8_path) {
   return std::filesystem::path(utf8_path);
 }
@@ -120,20 +104,5 @@ std::filesystem::path native_path(const std::string& utf8_path) {
 void set_binary_stdio() {}
 
 #endif
-
-unsigned usable_processors() {
-#if defined(_WIN32)
-  DWORD_PTR process = 0, system = 0;
-  if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system) && process != 0)
-    return unsigned(std::popcount(std::uint64_t(process)));
-#elif defined(__linux__)
-  cpu_set_t set;
-  CPU_ZERO(&set);
-  if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
-    return unsigned(CPU_COUNT(&set));
-#endif
-  const unsigned all = std::thread::hardware_concurrency();
-  return all > 0 ? all : 1;
-}
 
 }  // namespace linter

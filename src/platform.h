@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -12,19 +11,12 @@ namespace linter {
 // Windows needs the UTF-16 form of the name, elsewhere the bytes go through unchanged.
 std::FILE* open_for_reading(const std::string& utf8_path);
 
-// Moves a file's read position to byte `offset`, files past 2 GB included; false on
-// failure.
-bool seek_to(std::FILE* file, std::uint64_t offset);
-
 // The same name as a filesystem path, for the std::filesystem calls.
 std::filesystem::path native_path(const std::string& utf8_path);
 
-// Makes stdout and stderr pass bytes through unchanged (no CR added before LF on Windows).
+// Makes stdin, stdout and stderr pass bytes through unchanged (no CR added before LF on
+// Windows).
 void set_binary_stdio();
-
-// How many processors this process may run on: those its affinity allows where the
-// system tells, else all the machine has; at least 1.
-unsigned usable_processors();
 
 #ifdef _WIN32
 // WTF-8 both ways, so a name holding a lone surrogate still round-trips to the same file.

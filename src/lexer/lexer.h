@@ -1,21 +1,19 @@
 #pragma once
 
-#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string_view>
 
 #include "lexer/token.h"
-#include "output.h"
 
 namespace linter {
 
-// Lexes a whole script, which must be valid UTF-8. Lexical problems are written to
-// diagnostics as "Warning [line N]: ..." lines the moment they are found.
-TokenList tokenize(SourceText text, Output& diagnostics);
-TokenList tokenize(std::string_view text, Output& diagnostics);
+// Receives each lexical problem the moment the lexer finds it, in source order: the
+// line and the problem's text, such as "unknown character '?'".
+using ProblemSink = std::function<void(std::uint64_t line, std::string_view problem)>;
 
-// The same result, with the part from `split` on (a line start) lexed on a second thread
-// while the first part is lexed here; 0 lexes it all here. Large scripts are split in
-// the middle.
-TokenList tokenize_split(SourceText text, Output& diagnostics, std::size_t split);
+// Lexes a whole script, which must be valid UTF-8 and shorter than kMaxScriptSize.
+TokenList tokenize(SourceText text, const ProblemSink& problems);
+TokenList tokenize(std::string_view text, const ProblemSink& problems);
 
 }  // namespace linter

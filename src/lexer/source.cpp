@@ -12,11 +12,12 @@ SourceText::SourceText(std::string_view text) {
 }
 
 void SourceText::reserve(std::size_t n) {
-  if (block_.data() && n <= capacity()) return;
+  if (!bytes_.empty() && n <= capacity()) return;
   if (n > static_cast<std::size_t>(-1) - kPadding) throw std::bad_alloc();
-  PageBlock bigger(n + kPadding);
-  if (size_ > 0) std::memcpy(bigger.data(), block_.data(), size_);
-  block_ = std::move(bigger);
+  BigVector<char> bigger;
+  bigger.resize(n + kPadding);
+  if (size_ > 0) std::memcpy(bigger.data(), bytes_.data(), size_);
+  bytes_.swap(bigger);
   resize(size_);
 }
 

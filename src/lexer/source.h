@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "pages.h"
+#include "huge_pages.h"
 
 namespace linter {
 
@@ -13,8 +13,8 @@ namespace linter {
 inline constexpr std::size_t kMaxScriptSize = 0xFFFFFFFEu;
 
 // The bytes of one script. Zero bytes always follow the text, so that the lexer can
-// stop on a zero instead of testing for the end at every character, and read a word's
-// last bytes with one wide load.
+// stop on a zero instead of testing for the end at every character, and read sixteen
+// bytes at a time near the end.
 class SourceText {
  public:
   static constexpr std::size_t kPadding = 16;
@@ -24,17 +24,17 @@ class SourceText {
 
   // Room for at least n bytes of text, keeping the text there is.
   void reserve(std::size_t n);
-  std::size_t capacity() const { return block_.bytes() - kPadding; }
+  std::size_t capacity() const { return bytes_.size() - kPadding; }
   // Sets the text's length to n (at most the capacity), as after writing into data().
   void resize(std::size_t n);
 
-  char* data() { return static_cast<char*>(block_.data()); }
-  const char* data() const { return static_cast<const char*>(block_.data()); }
+  char* data() { return bytes_.data(); }
+  const char* data() const { return bytes_.data(); }
   std::size_t size() const { return size_; }
   std::string_view view() const { return {data(), size_}; }
 
  private:
-  PageBlock block_;
+  BigVector<char> bytes_;  // capacity plus the padding; unfilled past the text
   std::size_t size_ = 0;
 };
 

@@ -1,11 +1,13 @@
 #include "passes/class_reports.h"
 
+#include <unordered_map>
+#include <unordered_set>
+
 #include "passes/display.h"
-#include "passes/key_map.h"
 
 namespace linter {
 
-std::string dump_classes(const PageVector<Implementation>& implementations,
+std::string dump_classes(const BigVector<Implementation>& implementations,
                          const ClassRegistry& classes) {
   std::string out = "=== IMPLEMENTATIONS ===\n";
   for (const Implementation& pair : implementations) {
@@ -16,7 +18,7 @@ std::string dump_classes(const PageVector<Implementation>& implementations,
     out += '\n';
   }
   out += "=== INTERFACES ===\n";
-  for (std::size_t r = 0; r < classes.records().size(); ++r) {
+  for (std::size_t r = 0; r < classes.size(); ++r) {
     const ClassInfo& info = classes.record(r);
     if (!info.is_interface) continue;
     out += "  interface ";
@@ -44,9 +46,9 @@ std::uint64_t pair_key(NameId a, NameId b) { return std::uint64_t(a) << 32 | b; 
 class InterfaceExemption {
  public:
   InterfaceExemption(const ClassRegistry& classes, const PreScan& pre)
-      : classes_(classes), pre_(pre), pairs_(pre.implementations.size()) {
+      : classes_(classes), pre_(pre) {
     for (const Implementation& p : pre.implementations)
-      pairs_.try_emplace(pair_key(p.class_id, p.interface_id), true);
+      pairs_.insert(pair_key(p.class_id, p.interface_id));
   }
 
   bool applies(NameId class_name, NameId member) {
@@ -54,7 +56,7 @@ class InterfaceExemption {
     std::span<const std::uint32_t> pairs = pre_.implementations_of(class_name);
     if (pairs.empty()) return false;
     auto [known, fresh] = memo_.try_emplace(pair_key(class_name, member), false);
-    if (!fresh) return *known;
+    if (!fresh) return known->second;
     bool exempt = false;
     if (pairs.size() <= classes_.count_records_with(member)) {
       for (std::size_t k : pairs) {
@@ -72,15 +74,15 @@ class InterfaceExemption {
         if (pairs_.contains(pair_key(class_name, info.id))) exempt = true;
       });
     }
-    *known = exempt;  // nothing was added to memo_ since, so the entry has not moved
+    known->second = exempt;
     return exempt;
   }
 
  private:
   const ClassRegistry& classes_;
   const PreScan& pre_;
-  KeyMap<bool> pairs_;  // class and interface name pairs, all true
-  KeyMap<bool> memo_;   // class and member name pairs, exempt or not
+  std::unordered_set<std::uint64_t> pairs_;       // class and interface name pairs
+  std::unordered_map<std::uint64_t, bool> memo_;  // class and member name pairs: exempt?
 };
 
 }  // namespace
@@ -88,7 +90,7 @@ class InterfaceExemption {
 void report_members(const ClassRegistry& classes, const PreScan& pre, bool debug,
                     WarningList& warnings) {
   InterfaceExemption exemption(classes, pre);
-  for (std::size_t r = 0; r < classes.records().size(); ++r) {
+  for (std::size_t r = 0; r < classes.size(); ++r) {
     const ClassInfo& info = classes.record(r);
     for (const Symbol& m : classes.members(r)) {
       if (m.used) {

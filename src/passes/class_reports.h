@@ -10,7 +10,7 @@
 namespace linter {
 
 // The debug dump of class-to-interface pairs and of the interfaces' members.
-std::string dump_classes(const PageVector<Implementation>& implementations,
+std::string dump_classes(const BigVector<Implementation>& implementations,
                          const ClassRegistry& classes);
 
 // Unused members and write-only member variables of every class and interface.

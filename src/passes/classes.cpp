@@ -52,20 +52,20 @@ void ClassRegistry::add_group(Groups& groups, const Group& g) {
     const std::uint32_t capacity = groups.capacity == 0 ? 4 : groups.capacity * 2;
     if (group_pool_.size() >= kNone - capacity) throw std::length_error("too many class members");
     const auto start = std::uint32_t(group_pool_.size());
-    group_pool_.extend(capacity);
-    Group* pool = group_pool_.data();
-    std::copy(pool + groups.start, pool + groups.start + groups.size, pool + start);
+    group_pool_.resize(group_pool_.size() + capacity);
+    std::copy_n(group_pool_.begin() + groups.start, groups.size, group_pool_.begin() + start);
     groups.start = start;
     groups.capacity = capacity;
   }
   group_pool_[std::size_t(groups.start) + groups.size++] = g;
 }
 
-const ClassRegistry::Group* ClassRegistry::find_older_group(std::span<const Group> list,
-                                                            std::size_t record) {
-  auto g = std::lower_bound(list.begin(), list.end(), record,
+const ClassRegistry::Group* ClassRegistry::find_older_group(const Groups& groups,
+                                                            std::size_t record) const {
+  const std::span<const Group> all = list(groups);
+  auto g = std::lower_bound(all.begin(), all.end(), record,
                             [](const Group& a, std::size_t r) { return a.record < r; });
-  return (g != list.end() && g->record == record) ? &*g : nullptr;
+  return (g != all.end() && g->record == record) ? &*g : nullptr;
 }
 
 bool ClassRegistry::member_used(std::size_t record, NameId name) const {
@@ -82,6 +82,13 @@ void ClassRegistry::mark_group_read(Group& g) {
   g.used_next = kNone;
 }
 
+bool ClassRegistry::mark_read(std::size_t record, NameId name) {
+  Group* g = find_group(name, record);
+  if (!g) return false;
+  if (g->read_next != kNone) mark_group_read(*g);
+  return true;
+}
+
 bool ClassRegistry::mark_used(std::size_t record, NameId name) {
   Group* g = find_group(name, record);
   if (!g) return false;
@@ -93,7 +100,7 @@ bool ClassRegistry::mark_used(std::size_t record, NameId name) {
 void ClassRegistry::mark_read_everywhere(NameId name) {
   if (name >= groups_index_.size() || groups_index_[name] == 0) return;
   Groups& groups = groups_[groups_index_[name] - 1];
-  std::span<Group> all = list(groups);
+  const std::span<Group> all = list(groups);
   for (std::size_t k = groups.dot_marked; k < all.size(); ++k)
     if (all[k].read_next != kNone) mark_group_read(all[k]);
   // Only the newest group can still gain members.

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "pages.h"
+#include "huge_pages.h"
 #include "symbols/symbol.h"
 
 namespace linter {
@@ -14,55 +14,48 @@ namespace linter {
 // One class or interface header; its members are ClassRegistry::members(record).
 struct ClassInfo {
   std::string_view name;
-  std::uint64_t line = 0;  // or its name's token, see kAtToken
+  std::uint64_t line = 0;
   bool is_interface = false;
   NameId id = kNoName;
   std::size_t first_member = 0;  // the record's members: [first_member, end_member)
   std::size_t end_member = 0;
 };
 
-// A class header's name and the first name of its base list.
-struct Implementation {
-  std::string_view class_name;
-  std::string_view interface_name;
-  NameId class_id = kNoName;
-  NameId interface_id = kNoName;
-};
-
 // The ClassInfo records, their members, and an index of the members by name. A mark
 // always covers every member of one name in one record, and flags only ever turn on,
-// so each group of same-named members keeps where its unmarked members start:
-// marking costs O(1) amortised however many classes, overloads or dots a script has.
+// so each group of same-named members in a record keeps where its unmarked members
+// start: marking costs O(1) amortised however many classes, overloads or dots a
+// script has.
 class ClassRegistry {
  public:
+  // A registry for names with ids below name_count.
+  explicit ClassRegistry(std::size_t name_count = 0)
+      : groups_index_(name_count, 0), first_record_(name_count, kNone),
+        first_interface_(name_count, kNone) {}
+
   std::size_t add_record(std::string_view name, NameId id, std::uint64_t line, bool is_interface);
   // Members are only ever added to the newest record. A member without a name id
   // (a destructor) is kept but not indexed: nothing can look it up by name.
   void add_member(const Symbol& member);
 
-  const PageArray<ClassInfo>& records() const { return records_; }
+  std::size_t size() const { return records_.size(); }
   const ClassInfo& record(std::size_t r) const { return records_[r]; }
   std::span<const Symbol> members(std::size_t r) const {
-    return std::span<const Symbol>(members_.data(), members_.size()).subspan(
+    return std::span<const Symbol>(members_).subspan(
         records_[r].first_member, records_[r].end_member - records_[r].first_member);
   }
 
   bool has_member(std::size_t record, NameId name) const { return find_group(name, record); }
   // Whether some member of that name in the record has its used flag.
   bool member_used(std::size_t record, NameId name) const;
-  // Marks the record's members of that name used and read (or only used); false when
-  // the record has no such member.
-  bool mark_read(std::size_t record, NameId name) {
-    Group* g = find_group(name, record);
-    if (!g) return false;
-    if (g->read_next != kNone) mark_group_read(*g);
-    return true;
-  }
+  // Marks the record's members of that name used and read; false when it has none.
+  bool mark_read(std::size_t record, NameId name);
+  // Marks the record's members of that name used; false when it has none.
   bool mark_used(std::size_t record, NameId name);
   // Marks the members of that name in every record used and read.
   void mark_read_everywhere(NameId name);
-  // Records that have a member of that name, in record order.
-  // Calls f(record, used) for each, used telling whether one of those members is used.
+  // Calls f(record, used) for each record that has a member of that name, in record
+  // order; used tells whether one of those members is used.
   template <typename F>
   void each_record_with(NameId name, F f) const {
     if (const Groups* groups = groups_of(name))
@@ -90,22 +83,23 @@ class ClassRegistry {
     std::uint32_t used_next;  // the first member not yet used, or kNone
   };
   // The groups of one name, by record ascending: group_pool_[start, start + size).
-  // Every name's list lives in the one pool, so that a few hundred growing lists cost
-  // no allocation each; a full list moves to the pool's end with twice the room, and
-  // the room it leaves is not reused (it adds up to less than the lists themselves).
+  // Every name's list lives in the one pool, so that thousands of short lists cost no
+  // allocation each; a full list moves to the pool's end with twice the room, and the
+  // room it leaves is not reused (it adds up to less than the lists themselves).
   struct Groups {
     std::uint32_t start = 0;
     std::uint32_t size = 0;
     std::uint32_t capacity = 0;
     std::uint32_t dot_marked = 0;  // groups before this are wholly used and read
   };
-
   std::span<const Group> list(const Groups& groups) const {
     return {group_pool_.data() + groups.start, groups.size};
   }
   std::span<Group> list(const Groups& groups) {
     return {group_pool_.data() + groups.start, groups.size};
   }
+  void add_group(Groups& groups, const Group& g);
+
   const Groups* groups_of(NameId name) const {
     if (name >= groups_index_.size() || groups_index_[name] == 0) return nullptr;
     return &groups_[groups_index_[name] - 1];
@@ -113,32 +107,26 @@ class ClassRegistry {
   const Group* find_group(NameId name, std::size_t record) const {
     const Groups* groups = groups_of(name);
     if (!groups) return nullptr;
-    std::span<const Group> all = list(*groups);
-    // Members go to the newest record and reads mostly ask the current class, which
-    // is the newest: settle those without a search.
-    const std::size_t last = all.back().record;
-    if (last == record) return &all.back();
-    if (last < record) return nullptr;
-    return find_older_group(all, record);
+    // Members go to the newest record and reads mostly ask the current class, which is
+    // the newest: settle those without a search.
+    const Group& newest = group_pool_[groups->start + groups->size - 1];
+    if (newest.record == record) return &newest;
+    return find_older_group(*groups, record);
   }
+  const Group* find_older_group(const Groups& groups, std::size_t record) const;
   Group* find_group(NameId name, std::size_t record) {
     return const_cast<Group*>(static_cast<const ClassRegistry&>(*this).find_group(name, record));
   }
-  static const Group* find_older_group(std::span<const Group> list, std::size_t record);
-  void add_group(Groups& groups, const Group& g);
   void mark_group_read(Group& g);
 
-  // The arrays that grow with every member keep their pages when they grow (see
-  // PageArray): copied and given fresh ones, they cost the tables' thread more than
-  // adding the members.
-  PageArray<ClassInfo> records_;
-  PageArray<Symbol> members_;           // every record's, record after record
-  PageArray<std::uint32_t> next_same_;  // parallel to members_: next of its group, or kNone
-  PageVector<std::uint32_t> groups_index_;  // by name id: index into groups_ plus one, or 0
-  PageVector<Groups> groups_;            // only for names some member has
-  PageArray<Group> group_pool_;
-  PageVector<std::uint32_t> first_record_;  // by name id, or kNone
-  PageVector<std::uint32_t> first_interface_;
+  BigVector<ClassInfo> records_;
+  BigVector<Symbol> members_;             // every record's, record after record
+  BigVector<std::uint32_t> next_same_;    // parallel to members_: next of its group, or kNone
+  BigVector<std::uint32_t> groups_index_;  // by name id: index into groups_ plus one, or 0
+  BigVector<Groups> groups_;               // only for names some member has
+  BigVector<Group> group_pool_;
+  BigVector<std::uint32_t> first_record_;  // by name id, or kNone
+  BigVector<std::uint32_t> first_interface_;
 };
 
 }  // namespace linter

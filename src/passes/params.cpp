@@ -6,22 +6,22 @@ namespace linter {
 
 namespace {
 
-void push_params_trace(WalkState& w, std::uint64_t line, const ContextName& ctx) {
+void push_params_trace(Walk& w, std::size_t name_token, const ContextName& ctx) {
   if (!w.debug) return;
-  std::string t = w.trace_head(line) +
-                  "  PUSH Params  body_brace_depth=" + std::to_string(w.brace_depth + 1) + "  ctx=";
-  append_display(t, ctx, true);
-  w.trace.push_back(std::move(t));
+  std::string line = w.trace_head(name_token) + "  PUSH Params  body_brace_depth=" +
+                     std::to_string(w.brace_depth + 1) + "  ctx=";
+  append_display(line, ctx, true);
+  w.trace.push_back(std::move(line));
 }
 
-bool is_modifier(const WalkState& w, std::size_t i) {
+bool is_modifier(const Walk& w, std::size_t i) {
   return w.tokens.is(i, TokenKind::Ident) && w.pre.has(w.tokens.name_id(i), PreScan::kModifier);
 }
 
 // Declares the parameters of a list whose `(` is just before w.i and leaves w.i after
 // its `)`. Parentheses inside default values are counted; elsewhere the first `)` ends
 // the list.
-void parse_parameters(WalkState& w, std::uint32_t ctx_id, std::uint32_t class_ref) {
+void parse_parameters(Walk& w, const ContextName& ctx, std::optional<std::size_t> cls) {
   const TokenList& t = w.tokens;
   const std::size_t n = t.size();
   while (w.i < n) {
@@ -41,7 +41,10 @@ void parse_parameters(WalkState& w, std::uint32_t ctx_id, std::uint32_t class_re
       w.i = type + 1;
       continue;
     }
-    w.emit(w.declaration({Effect::Parameter, 0, t.name_id(p), ctx_id, class_ref, p}));
+    const NameId id = t.name_id(p);
+    const std::uint64_t line = w.line(p);
+    check_parameter_shadowing(w, id, line, ctx, cls);
+    w.table.declare({t.name(id), line, false, false, SymbolKind::Parameter, id});
     if (!t.is(p + 1, TokenKind::Equals)) {
       w.i = p + 1;
       continue;
@@ -50,7 +53,7 @@ void parse_parameters(WalkState& w, std::uint32_t ctx_id, std::uint32_t class_re
     std::size_t q = p + 2;
     std::uint64_t parens = 0;
     for (; q < n; ++q) {
-      TokenKind k = t.kind(q);
+      const TokenKind k = t.kind(q);
       if (k == TokenKind::LParen) {
         ++parens;
       } else if (k == TokenKind::RParen) {
@@ -66,20 +69,19 @@ void parse_parameters(WalkState& w, std::uint32_t ctx_id, std::uint32_t class_re
 
 }  // namespace
 
-void function_header(WalkState& w, std::size_t name_index) {
+void function_header(Walk& w, std::size_t name_index) {
   const TokenList& t = w.tokens;
-  std::string_view name = t.name(t.name_id(name_index));
+  const std::string_view name = t.name(t.name_id(name_index));
   // Class::name in a class body, else name alone.
-  const std::uint32_t ctx_id =
-      w.contexts.add(w.in_class ? w.current_class_id : t.name_id(name_index),
-                     w.in_class ? "::" : "", w.in_class ? t.name_id(name_index) : kNoName);
-  if (w.debug) push_params_trace(w, t.line(name_index), w.context(ctx_id));
-  w.push_scope(std::nullopt, w.brace_depth + 1, ScopeKind::Params, ctx_id);
+  const ContextName ctx =
+      w.in_class ? ContextName{w.class_name(), "::", name} : ContextName{name, "", ""};
+  push_params_trace(w, name_index, ctx);
+  w.push_scope(std::nullopt, w.brace_depth + 1, ScopeKind::Params, ctx);
   w.i = name_index + 2;
-  parse_parameters(w, ctx_id, w.class_ref());
+  parse_parameters(w, ctx, w.class_or_none());
   while (is_modifier(w, w.i)) ++w.i;
   if (t.is(w.i, TokenKind::LBrace)) {
-    w.ctx_id = ctx_id;
+    w.ctx = ctx;
     w.current_function = name;
     w.function_depth = w.brace_depth + 1;
   } else {
@@ -88,52 +90,53 @@ void function_header(WalkState& w, std::size_t name_index) {
   }
 }
 
-void destructor_header(WalkState& w, std::size_t tilde_index, std::string_view name) {
+void destructor_header(Walk& w, std::size_t tilde_index, std::string_view name) {
   const TokenList& t = w.tokens;
   const std::size_t n = t.size();
   std::size_t i = tilde_index + 2;
   if (t.is(i, TokenKind::LParen)) {
+    // Nested parentheses are not counted: the first `)` ends the list.
     std::size_t q = i + 1;
     while (q < n && t.kind(q) != TokenKind::RParen) ++q;
     i = q + 1;
   }
   if (t.is(i, TokenKind::LBrace)) {
     // Class::~Name, or ::~Name outside a class body.
-    const NameId head = w.in_class ? w.current_class_id : kNoName;
-    const std::uint32_t ctx_id = w.contexts.add(head, "::~", t.name_id(tilde_index + 1));
-    if (w.debug) push_params_trace(w, t.line(tilde_index + 1), w.context(ctx_id));
-    w.push_scope(std::nullopt, w.brace_depth + 1, ScopeKind::Params, ctx_id);
-    w.ctx_id = ctx_id;
+    const ContextName ctx{w.in_class ? w.class_name() : std::string_view(), "::~",
+                          t.name(t.name_id(tilde_index + 1))};
+    push_params_trace(w, tilde_index + 1, ctx);
+    w.push_scope(std::nullopt, w.brace_depth + 1, ScopeKind::Params, ctx);
+    w.ctx = ctx;
     w.current_function = name;
     w.function_depth = w.brace_depth + 1;
   }
   w.i = i;
 }
 
-void handle_for(WalkState& w) {
+void handle_for(Walk& w) {
   const std::size_t f = w.i;
-  const PageVector<ForHeader>& headers = w.pre.for_headers;
+  const BigVector<ForHeader>& headers = w.pre.for_headers;
   while (w.next_for_header < headers.size() && headers[w.next_for_header].keyword < f)
     ++w.next_for_header;
-  // Every `for (` has a header entry and the walk meets them in order; should one be
+  // Every `for (` has a header and the walk meets them in order; should one be
   // missing, the keyword is simply stepped over.
   if (w.next_for_header == headers.size() || headers[w.next_for_header].keyword != f) {
     w.i = f + 1;
     return;
   }
   const ForHeader& h = headers[w.next_for_header];
-  std::uint64_t depth = h.block ? w.brace_depth + 1 : 0;
+  const std::uint64_t depth = h.block ? w.brace_depth + 1 : 0;
   std::optional<std::uint64_t> inline_end;
   if (!h.block) inline_end = h.inline_end;
   if (w.debug) {
-    std::string line = w.trace_head(w.tokens.line(f)) +
-                       "  PUSH ForInit  body_brace_depth=" + std::to_string(depth) +
-                       "  inline_end=" +
-                       (inline_end ? "Some(" + std::to_string(*inline_end) + ")" : "None") +
-                       "  block=" + (h.block ? "true" : "false");
-    w.trace.push_back(std::move(line));
+    w.trace.push_back(w.trace_head(f) + "  PUSH ForInit  body_brace_depth=" +
+                      std::to_string(depth) + "  inline_end=" +
+                      (inline_end ? "Some(" + std::to_string(*inline_end) + ")" : "None") +
+                      "  block=" + (h.block ? "true" : "false"));
   }
-  w.push_scope(inline_end, depth, ScopeKind::ForInit, w.ctx_id);
+  w.push_scope(inline_end, depth, ScopeKind::ForInit, w.ctx);
+  // The header's tokens are walked as ordinary tokens: `int k = 0` inside it declares k
+  // in the new scope.
   w.i = f + 1;
 }
 

@@ -3,45 +3,37 @@
 #include <string>
 
 #include "passes/display.h"
-#include "passes/effects.h"
+#include "passes/walk.h"
 
 namespace linter {
 
-void check_shadowing(Tables& t, const Effect& e) {
-  const NameId id = e.id;
-  const std::uint32_t class_ref = e.class_ref;
-  const Symbol* outer = t.table.find_outer(id);
-  const bool member = class_ref && t.classes.has_member(class_ref - 1, id);
+void check_shadowing(Walk& w, NameId id, std::uint64_t line) {
+  const Symbol* outer = w.table.find_outer(id);
+  const bool member = w.in_class && w.classes.has_member(w.current_class, id);
   if (!outer && !member) return;
-  const Shown name{t.tokens.name(id), t.debug};
-  const std::uint64_t where = at_token(e.token);
-  const ContextName& ctx = t.context(e.context);
+  const Shown name{w.tokens.name(id), w.debug};
   if (outer) {
-    const std::string outer_line = std::to_string(t.line_of_declaration(outer->line));
-    add_warning(t.warnings, where, "[", ctx, "] '", name, "' shadows ", kind_word(outer->kind),
-                " declared at line ", outer_line);
+    add_warning(w.warnings, line, "[", w.ctx, "] '", name, "' shadows ", kind_word(outer->kind),
+                " declared at line ", std::to_string(outer->line));
   }
   if (member) {
-    add_warning(t.warnings, where, "[", ctx, "] '", name, "' shadows member of '",
-                Shown{t.classes.record(class_ref - 1).name, t.debug}, "'");
+    add_warning(w.warnings, line, "[", w.ctx, "] '", name, "' shadows member of '",
+                Shown{w.class_name(), w.debug}, "'");
   }
 }
 
-void check_parameter_shadowing(Tables& t, const Effect& e) {
-  const NameId id = e.id;
-  const std::uint32_t class_ref = e.class_ref;
-  const bool member = class_ref && t.classes.has_member(class_ref - 1, id);
-  const Symbol* outer = t.table.find_outer(id);
+void check_parameter_shadowing(Walk& w, NameId id, std::uint64_t line, const ContextName& ctx,
+                               std::optional<std::size_t> cls) {
+  const bool member = cls && w.classes.has_member(*cls, id);
+  const Symbol* outer = w.table.find_outer(id);
   if (!member && !outer) return;
-  const Shown name{t.tokens.name(id), t.debug};
-  const std::uint64_t where = at_token(e.token);
-  const ContextName& ctx = t.context(e.context);
+  const Shown name{w.tokens.name(id), w.debug};
   if (member) {
-    add_warning(t.warnings, where, "[", ctx, "] Parameter '", name, "' shadows member of '",
-                Shown{t.classes.record(class_ref - 1).name, t.debug}, "'");
+    add_warning(w.warnings, line, "[", ctx, "] Parameter '", name, "' shadows member of '",
+                Shown{w.classes.record(*cls).name, w.debug}, "'");
   }
   if (outer) {
-    add_warning(t.warnings, where, "[", ctx, "] Parameter '", name, "' shadows outer declaration");
+    add_warning(w.warnings, line, "[", ctx, "] Parameter '", name, "' shadows outer declaration");
   }
 }
 

@@ -1,3 +1,4 @@
+// The walk's loop and dispatch, braces and class headers.
 #include "passes/walk.h"
 
 #include <algorithm>
@@ -8,195 +9,149 @@
 
 namespace linter {
 
-std::string WalkState::trace_head(std::uint64_t line) const {
-  return "line " + pad4(line);
-}
+std::string Walk::trace_head(std::size_t token) { return "line " + pad4(line(token)); }
 
 namespace {
 
-void class_header(WalkState& w) {
+void class_header(Walk& w) {
   const TokenList& t = w.tokens;
-  std::size_t i = w.i;
+  const std::size_t i = w.i;
   if (!t.is(i + 1, TokenKind::Ident)) {
     w.i = i + 1;
     return;
   }
   const NameId id = t.name_id(i + 1);
-  w.declare(t.kind(i) == TokenKind::Interface ? Effect::InterfaceHeader : Effect::ClassHeader,
-            i + 1);
-  w.current_class = w.classes_seen++;
-  w.current_class_id = id;
+  const std::string_view name = t.name(id);
+  const std::uint64_t line = w.line(i + 1);
+  const bool is_interface = t.kind(i) == TokenKind::Interface;
+  w.table.declare({name, line, false, false, SymbolKind::Class, id});
+  w.current_class = w.classes.add_record(name, id, line, is_interface);
+  // The colon and the first base name are passed over; further base names are walked.
   w.i = t.is(i + 2, TokenKind::Colon) ? i + 4 : i + 2;
   w.class_depth = w.brace_depth + 1;
-  w.ctx_id = w.contexts.add(id, "", kNoName);
-  w.class_ctx_id = w.ctx_id;
+  w.ctx = {name, "", ""};
   w.in_class = true;
 }
 
-void open_block(WalkState& w) {
+void open_block(Walk& w) {
   ++w.brace_depth;
   if (w.debug) {
-    std::string line = w.trace_head(w.tokens.line(w.i));
+    std::string line = w.trace_head(w.i);
     line += "  PUSH Block  depth=" + std::to_string(w.brace_depth) + "  ctx=";
-    append_display(line, w.ctx(), true);
-    line += "  sync=" + std::to_string(w.tables.table.scope_count()) + "/" +
+    append_display(line, w.ctx, true);
+    line += "  sync=" + std::to_string(w.table.scope_count()) + "/" +
             std::to_string(w.scope_stack.size());
     w.trace.push_back(std::move(line));
   }
-  w.push_scope(std::nullopt, w.brace_depth, ScopeKind::Block, w.ctx_id);
+  w.push_scope(std::nullopt, w.brace_depth, ScopeKind::Block, w.ctx);
   ++w.i;
 }
 
-void close_block(WalkState& w) {
+void close_block(Walk& w) {
   if (w.brace_depth == 0) {
     // A stray `}` with no brace open: nothing to close.
     ++w.i;
     return;
   }
-  // Only the trace needs the line.
-  const std::uint64_t line = w.debug ? w.tokens.line(w.i) : 0;
   if (w.debug) {
-    w.trace.push_back(w.trace_head(line) + "  POP  Block  depth=" + std::to_string(w.brace_depth) +
+    w.trace.push_back(w.trace_head(w.i) + "  POP  Block  depth=" + std::to_string(w.brace_depth) +
                       "  stack_depth=" + std::to_string(w.scope_stack.size()));
   }
   // The file scope stays open until the end of the walk, whatever the braces say.
   if (w.scope_stack.size() > 1) w.close_top_scope();
+  // The parameter scope of a function body, and the scope of a `for` with a braced
+  // body, close together with the body's block.
   while (w.scope_stack.size() > 1) {
     const ScopeStack::Frame& top = w.scope_stack.back();
     if (top.kind == ScopeKind::Block || top.depth != w.brace_depth) break;
     if (w.debug) {
-      w.trace.push_back(w.trace_head(line) + "  POP  " + std::string(scope_kind_name(top.kind)) +
+      w.trace.push_back(w.trace_head(w.i) + "  POP  " + std::string(scope_kind_name(top.kind)) +
                         "  depth=" + std::to_string(w.brace_depth) +
                         "  stack_depth=" + std::to_string(w.scope_stack.size()));
     }
     w.close_top_scope();
   }
   if (w.current_function && w.function_depth == w.brace_depth) {
-    w.ctx_id = w.in_class ? w.class_ctx_id : 0;
+    w.ctx = w.in_class ? ContextName{w.class_name(), "", ""} : kGlobalContext;
     w.current_function.reset();
   }
   if (w.in_class && w.class_depth == w.brace_depth) {
-    w.ctx_id = 0;
+    w.ctx = kGlobalContext;
     w.in_class = false;
-    w.new_read_epoch();  // reads now fall back to no class
   }
   --w.brace_depth;
   ++w.i;
 }
 
-// What the walk does at a token, by its kind.
-enum class Step : std::uint8_t {
-  Skip, Name, ClassHeader, Keyword, OpenBlock, CloseBlock, Dot, Tilde
-};
-
-constexpr std::array<Step, kTokenKindCount> steps() {
-  std::array<Step, kTokenKindCount> s{};
-  s[std::size_t(TokenKind::Ident)] = Step::Name;
-  s[std::size_t(TokenKind::TypeKw)] = Step::Name;
-  s[std::size_t(TokenKind::Class)] = Step::ClassHeader;
-  s[std::size_t(TokenKind::Interface)] = Step::ClassHeader;
-  s[std::size_t(TokenKind::Keyword)] = Step::Keyword;
-  s[std::size_t(TokenKind::LBrace)] = Step::OpenBlock;
-  s[std::size_t(TokenKind::RBrace)] = Step::CloseBlock;
-  s[std::size_t(TokenKind::Dot)] = Step::Dot;
-  s[std::size_t(TokenKind::Tilde)] = Step::Tilde;
-  return s;
-}
-
-constexpr std::array<Step, kTokenKindCount> kSteps = steps();
-
-// Closes the brace-less for scopes whose statement has ended by w.i; one that ended
-// inside a nested header closes together with the inner one. Returns where the
-// innermost one still open ends, or n.
-std::size_t close_ended_for_scopes(WalkState& w, std::size_t n) {
+// Closes the scopes of brace-less `for` bodies that have ended by token w.i. A body can
+// end inside a nested header or parameter list, which the walk passes over whole, so
+// a scope closes at the first step at or after its end. Returns where the innermost
+// body still open ends, or the end of the tokens.
+std::size_t close_ended_for_scopes(Walk& w) {
   while (w.scope_stack.size() > 1) {
     const ScopeStack::Frame& top = w.scope_stack.back();
     if (!top.has_inline_end) break;
-    if (top.inline_end > w.i) return std::size_t(std::min<std::uint64_t>(top.inline_end, n));
+    if (top.inline_end > w.i) return std::size_t(std::min<std::uint64_t>(top.inline_end, w.tokens.size()));
     w.close_top_scope();
   }
-  return n;
+  return w.tokens.size();
 }
+
+// The kinds the walk does something with; every other token is stepped over.
+constexpr std::array<bool, kTokenKindCount> handled_kinds() {
+  std::array<bool, kTokenKindCount> h{};
+  for (TokenKind k : {TokenKind::Ident, TokenKind::TypeKw, TokenKind::Class, TokenKind::Interface,
+                      TokenKind::Keyword, TokenKind::LBrace, TokenKind::RBrace, TokenKind::Dot,
+                      TokenKind::Tilde})
+    h[std::size_t(k)] = true;
+  return h;
+}
+constexpr std::array<bool, kTokenKindCount> kHandled = handled_kinds();
 
 }  // namespace
 
-void walk(WalkState& w) {
+void walk(Walk& w) {
   const TokenList& t = w.tokens;
-  const std::size_t n = t.size();
-  const std::uint8_t* name_flags = w.pre.name_flags.data();
-  std::size_t limit = close_ended_for_scopes(w, n);
-  std::size_t i = w.i;
-  for (;;) {
-    // Most tokens (operators, literals, punctuation) need nothing: pass over them up to
-    // the next that does, or to where the innermost brace-less for scope ends.
-    while (i < limit && kSteps[std::size_t(t.kind(i))] == Step::Skip) ++i;
-    if (i >= limit) {
-      if (i >= n) break;
-      w.i = i;
-      limit = close_ended_for_scopes(w, n);
+  const std::span<const TokenKind> kind = t.kinds();
+  while (w.i < kind.size()) {
+    const std::size_t stop = close_ended_for_scopes(w);
+    // Most tokens (literals, operators, punctuation) need nothing: pass over them, but
+    // not past where a brace-less `for` body ends.
+    while (w.i < stop && !kHandled[std::size_t(kind[w.i])]) ++w.i;
+    if (w.i == stop) continue;
+    // Names are most of what is left.
+    if (kind[w.i] == TokenKind::Ident || kind[w.i] == TokenKind::TypeKw) {
+      handle_name(w);
       continue;
     }
-    const Step step = kSteps[std::size_t(t.kind(i))];
-    // Reads, writes and dots are most of what remains, and open or close no scope, so
-    // the limit holds after them.
-    if (step == Step::Name) {
-      const NameId id = t.name_id(i);
-      const std::uint8_t flags = name_flags[id];
-      if (t.kind(i) != TokenKind::TypeKw && !(flags & PreScan::kTypeName)) {
-        // A read, or a write when a plain `=` follows. A declared function name is
-        // resolved as a call before either (which a read then repeats).
-        const TokenKind next = i + 1 < n ? t.kind(i + 1) : TokenKind::Semicolon;
-        if (next == TokenKind::Equals) {
-          const bool call = flags & PreScan::kFunctionName;
-          w.on_name(call ? Effect::CallThenWrite : Effect::Write, id);
-        } else {
-          w.read_once(id);
-        }
-        ++i;
-        continue;
-      }
-    } else if (step == Step::Dot) {
-      w.i = i;
-      handle_dot(w);
-      i = w.i;
-      continue;
-    } else if (step == Step::Keyword) {
-      // Only `for (` opens anything.
-      if (!t.is(i + 1, TokenKind::LParen) || !(name_flags[t.name_id(i)] & PreScan::kForWord)) {
-        ++i;
-        continue;
-      }
-    }
-    w.i = i;
-    switch (step) {
-      case Step::Name:
-        handle_type_name(w);
-        break;
-      case Step::ClassHeader:
+    switch (kind[w.i]) {
+      case TokenKind::Class:
+      case TokenKind::Interface:
         class_header(w);
         break;
-      case Step::Keyword:
-        handle_for(w);
+      case TokenKind::Keyword:
+        if (w.pre.has(t.name_id(w.i), PreScan::kForWord) && t.is(w.i + 1, TokenKind::LParen)) {
+          handle_for(w);
+        } else {
+          ++w.i;
+        }
         break;
-      case Step::OpenBlock:
+      case TokenKind::LBrace:
         open_block(w);
         break;
-      case Step::CloseBlock:
+      case TokenKind::RBrace:
         close_block(w);
         break;
-      case Step::Tilde:
+      case TokenKind::Dot:
+        handle_dot(w);
+        break;
+      case TokenKind::Tilde:
         handle_tilde(w);
         break;
-      case Step::Dot:
-      case Step::Skip:
+      default:
         break;
     }
-    i = w.i;
-    limit = close_ended_for_scopes(w, n);
   }
-  w.i = i;
-  // The scopes still open are reported from the frames, one for one.
-  w.open_pending_scopes();
 }
 
 }  // namespace linter

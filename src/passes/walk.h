@@ -1,157 +1,119 @@
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
+#include "huge_pages.h"
 #include "lexer/token.h"
-#include "passes/effects.h"
+#include "passes/classes.h"
 #include "passes/prescan.h"
 #include "passes/warning.h"
 #include "symbols/context.h"
 #include "symbols/scope_stack.h"
+#include "symbols/symbol_table.h"
 
 namespace linter {
 
-// The walk's own state: where it is in the tokens and what it is inside of. What it
-// finds goes to the tables as effects (see passes/effects.h).
-struct alignas(64) WalkState {
-  // queue: where effects go; none to apply each one at once.
-  WalkState(const TokenList& t, bool d, const PreScan& p, Tables& tb, ContextLog& c,
-            std::vector<std::string>& tr, EffectQueue* q)
-      : tokens(t), debug(d), pre(p), tables(tb), contexts(c), trace(tr), queue(q), context(c),
-        last_read(t.name_count(), 0) {
-    ctx_id = contexts.add(kNoName, "", kNoName);
+// Where reads of a name that fell through to the base types ended, so that a deep
+// hierarchy is not walked again for every read (see mark_inherited_member).
+struct BaseChainMemo {
+  // By name id: the answer for the class body being walked, valid when class_stamp is
+  // its record plus one; record is the record marked plus one, or 0 for none. Within
+  // one class body no record on the base chain can gain members.
+  struct Answer {
+    std::uint32_t class_stamp = 0;
+    std::uint32_t record = 0;
+  };
+  BigVector<Answer> answers;  // sized on first use
+  // By name id: the number of the last walk up a chain that passed that base name.
+  BigVector<std::size_t> seen;
+  std::size_t walks = 0;
+  // Where a walk ends for a member name once it has reached a base name: key
+  // base << 32 | name, value the record marked plus one, or 0 for none. Only walks that
+  // end at a member or at the top of the chain are kept: each name has one base, so any
+  // later walk that reaches that base goes the same way.
+  std::unordered_map<std::uint64_t, std::uint32_t> ends;
+  std::vector<NameId> path;  // the base names of the walk under way
+};
+
+// The analysis while it walks the tokens: what it reads (the tokens, the pre-scan, the
+// debug flag), the tables it fills (the scopes and their frames, the class records),
+// what it produces (warnings and the scope trace), and where it stands.
+struct Walk {
+  Walk(const TokenList& t, const PreScan& p, bool d, WarningList& w, std::vector<std::string>& tr)
+      : tokens(t), pre(p), debug(d), warnings(w), trace(tr), table(t.name_count()),
+        classes(t.name_count()), line(t) {
     scope_stack.push_back({std::nullopt, kGlobalContext, 0, ScopeKind::Block});
-    frame_contexts.push_back(ctx_id);
   }
 
   const TokenList& tokens;
-  const bool debug;
   const PreScan& pre;
-  // Read by the walk only for the debug trace, which never runs with a queue: the
-  // tables are then up to date with every effect.
-  Tables& tables;
-  ContextLog& contexts;
-  std::vector<std::string>& trace;
-  EffectQueue* queue;
-  ContextCache context;
+  const bool debug;
+  WarningList& warnings;
+  std::vector<std::string>& trace;  // written only with debug
 
-  std::size_t i = 0;
+  SymbolTable table;
+  ScopeStack scope_stack;
+  ClassRegistry classes;
+  BaseChainMemo base_chains;
+  std::deque<std::string> built_names;  // names no word spells (destructors), kept for views
+
+  std::size_t i = 0;  // the token being handled; each handler sets the next
   std::uint64_t brace_depth = 0;
-  std::uint32_t ctx_id = 0;  // the current context, in contexts
+  ContextName ctx = kGlobalContext;
   bool in_class = false;
-  std::size_t current_class = 0;  // the class record, numbered as the tables number them
-  std::size_t classes_seen = 0;
-  NameId current_class_id = kNoName;
-  std::uint32_t class_ctx_id = 0;
+  std::size_t current_class = 0;  // the record being filled, while in_class
   std::uint64_t class_depth = 0;
   std::optional<std::string_view> current_function;
   std::uint64_t function_depth = 0;
-  ScopeStack scope_stack;
-  PageArray<std::uint32_t> frame_contexts;  // parallel to scope_stack: the frame's context id
-  std::deque<std::string> built_names;  // names the script spells in pieces (destructors)
-  std::size_t next_for_header = 0;      // cursor into pre.for_headers
-  // The frames at the top of scope_stack whose scopes the tables have not opened yet.
-  std::size_t unopened = 0;
-  // A read that repeats one with nothing in between that could change what it finds
-  // (a declaration, a scope closing in the tables, a class body ending) would only
-  // mark the same entries again, so it is not sent: that spares the tables' thread,
-  // the slower of the two. By name id, the read_epoch of the name's last read sent.
-  PageVector<std::uint32_t> last_read;
-  std::uint32_t read_epoch = 1;
+  std::size_t next_for_header = 0;  // cursor into pre.for_headers
+  LineCursor line;                  // the line of a token, asked for as the walk goes
 
-  void emit(const Effect& e) {
-    if (queue) {
-      queue->push(e);
-    } else {
-      tables.apply(e);
-    }
+  std::optional<std::size_t> class_or_none() const {
+    return in_class ? std::optional<std::size_t>(current_class) : std::nullopt;
   }
-  // The class reference effects carry: the record plus one inside a class body, else 0.
-  std::uint32_t class_ref() const { return in_class ? std::uint32_t(current_class + 1) : 0; }
-  std::string_view class_name() const { return tokens.name(current_class_id); }
-  const ContextName& ctx() { return context(ctx_id); }
-  // A name read, written, called or after `.`.
-  void on_name(Effect::Kind kind, NameId id) { emit({kind, 0, id, 0, class_ref(), 0}); }
-  void read_once(NameId id) {
-    std::uint32_t& last = last_read[id];
-    if (last == read_epoch) return;
-    last = read_epoch;
-    on_name(Effect::Read, id);
-  }
-  // After anything that can change what a read finds.
-  void new_read_epoch() {
-    if (++read_epoch == 0) {
-      std::fill(last_read.begin(), last_read.end(), 0);
-      read_epoch = 1;
-    }
-  }
-  // A declaration (or a type) at a token, in the current context and class.
-  void declare(Effect::Kind kind, std::size_t token) {
-    emit(declaration({kind, 0, tokens.name_id(token), ctx_id, class_ref(), token}));
-  }
-  // A declaration needs the scopes it goes into open in the tables: it opens up to
-  // 255 of them itself, any more go first as effects of their own.
-  Effect declaration(Effect e) {
-    new_read_epoch();
-    for (; unopened > 255; --unopened) emit({Effect::OpenScope});
-    e.opens = std::uint8_t(unopened);
-    unopened = 0;
-    return e;
-  }
-  void open_pending_scopes() {
-    for (; unopened > 0; --unopened) emit({Effect::OpenScope});
-  }
-  // Opens a symbol table scope and its frame, under context frame_ctx. Most scopes
-  // never receive a declaration, so outside debug mode (whose trace counts the
-  // tables' scopes) the tables open one only when a declaration arrives; until then
-  // opening and closing it would change nothing there.
+  std::string_view class_name() const { return classes.record(current_class).name; }
+  // Opens a scope in the table together with its frame.
   void push_scope(std::optional<std::uint64_t> inline_end, std::uint64_t depth, ScopeKind kind,
-                  std::uint32_t frame_ctx) {
-    if (debug) {
-      emit({Effect::OpenScope});
-    } else {
-      ++unopened;
-    }
-    scope_stack.push_back({inline_end, context(frame_ctx), depth, kind});
-    frame_contexts.push_back(frame_ctx);
+                  const ContextName& frame_ctx) {
+    table.open_scope();
+    scope_stack.push_back({inline_end, frame_ctx, depth, kind});
   }
   // Pops the top frame and closes its scope, which reports it.
-  void close_top_scope() {
-    if (scope_stack.empty()) return;
-    const std::uint32_t frame_ctx = frame_contexts.back();
-    frame_contexts.pop_back();
-    scope_stack.pop_back();
-    if (unopened > 0) {
-      --unopened;
-    } else {
-      new_read_epoch();
-      emit({Effect::CloseScope, 0, kNoName, frame_ctx});
-    }
-  }
-  // "line " and the line right-aligned in four columns: the start of every trace line.
-  std::string trace_head(std::uint64_t line) const;
+  void close_top_scope() { close_scope(debug, table, scope_stack, warnings); }
+  // "line " and the token's line right-aligned in four columns: every trace line's start.
+  std::string trace_head(std::size_t token);
 };
 
 // Walks the tokens once; leaves the scopes still open for close_remaining_scopes.
-void walk(WalkState& w);
+void walk(Walk& w);
 
 // Token handlers, each leaving w.i at the next token to handle.
-void handle_type_name(WalkState& w);   // TypeKw, or an Ident naming a class or interface
-void handle_dot(WalkState& w);         // `.`
-void handle_tilde(WalkState& w);       // `~`
-void handle_for(WalkState& w);         // `for` followed by `(`
-// name_index is the function name's token.
-void function_header(WalkState& w, std::size_t name_index);
-// The header after `~Name` (at tilde_index); name is "~Name".
-void destructor_header(WalkState& w, std::size_t tilde_index, std::string_view name);
+void handle_name(Walk& w);   // Ident or TypeKw: a declaration, a read or a write
+void handle_dot(Walk& w);    // `.`
+void handle_tilde(Walk& w);  // `~`
+void handle_for(Walk& w);    // `for` followed by `(`
 
-// A read of a bare name.
-inline void read_name(WalkState& w, NameId name) { w.on_name(Effect::Read, name); }
+// The header of the function whose name is token name_index, followed by `(`.
+void function_header(Walk& w, std::size_t name_index);
+// The header after `~Name` (at tilde_index); name is "~Name".
+void destructor_header(Walk& w, std::size_t tilde_index, std::string_view name);
+
+// Member bookkeeping: recording members, and the fallbacks of reads and writes of a
+// bare name that no open scope holds, inside a class body.
+void record_member_variable(Walk& w, NameId id, std::uint64_t line);
+void record_member_function(Walk& w, NameId id, std::uint64_t line);
+void read_member_fallback(Walk& w, NameId id);
+void write_member_fallback(Walk& w, NameId id);
+
+// The shadowing checks, run before a declaration or parameter is recorded.
+void check_shadowing(Walk& w, NameId id, std::uint64_t line);
+void check_parameter_shadowing(Walk& w, NameId id, std::uint64_t line, const ContextName& ctx,
+                               std::optional<std::size_t> cls);
 
 }  // namespace linter

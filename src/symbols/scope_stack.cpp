@@ -22,12 +22,10 @@ void close_scope(bool debug, SymbolTable& table, ScopeStack& scope_stack,
   scope_stack.pop_back();
   bool closed = table.close_innermost(
       [&](std::span<const Symbol> scope) { report_scope(scope, ctx, debug, warnings); });
-  if (!closed) throw_desynced();
-}
-
-void throw_desynced() {
-  throw std::logic_error(
-      "scope_stack and scopes.scopes desynced: stack had entry but scopes was empty");
+  // Frames and scopes are pushed and popped together: this cannot happen.
+  if (!closed)
+    throw std::logic_error(
+        "scope_stack and scopes.scopes desynced: stack had entry but scopes was empty");
 }
 
 }  // namespace linter

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "pages.h"
+#include "huge_pages.h"
 #include "passes/warning.h"
 #include "symbols/context.h"
 #include "symbols/symbol_table.h"
@@ -61,7 +61,7 @@ class ScopeStack {
   void pop_back() {
     frames_.pop_back();
     const std::size_t keep = frames_.empty() ? 0 : std::size_t(frames_.back().context) + 1;
-    contexts_.set_size(keep);
+    contexts_.resize(keep);
   }
 
  private:
@@ -71,12 +71,9 @@ class ScopeStack {
            a.tail.data() == b.tail.data() && a.tail.size() == b.tail.size();
   }
 
-  PageArray<Frame> frames_;
-  PageArray<ContextName> contexts_;
+  BigVector<Frame> frames_;
+  BigVector<ContextName> contexts_;
 };
-
-// The frames and the scopes went out of step, which the walk never lets happen.
-[[noreturn]] void throw_desynced();
 
 // Pops the top frame and the innermost scope together and reports the scope.
 void close_scope(bool debug, SymbolTable& table, ScopeStack& scope_stack,

@@ -2,14 +2,14 @@
 
 #include <cstdint>
 #include <span>
-#include <string_view>
 #include <vector>
 
-#include "pages.h"
+#include "huge_pages.h"
 #include "symbols/symbol.h"
 
 namespace linter {
 
+// The symbols of one scope, in declaration order.
 using Scope = std::vector<Symbol>;
 
 // The open lexical scopes, outermost first. Declarations only ever go into the
@@ -23,31 +23,20 @@ using Scope = std::vector<Symbol>;
 // name in the next scope out that declares it.
 class SymbolTable {
  public:
-  SymbolTable() { starts_.push_back(0); }
+  // A table holding the file scope, with room for names with ids below name_count.
+  explicit SymbolTable(std::size_t name_count = 0)
+      : top_(name_count, 0), unresolved_(name_count, 0) {
+    starts_.push_back(0);
+  }
 
   void open_scope() { starts_.push_back(symbols_.size()); }
   // Appends to the innermost scope.
-  void declare(const Symbol& symbol) {
-    Ref outer = 0;
-    const NameId id = symbol.id;
-    if (id != kNoName) {
-      if (id >= top_.size()) top_.resize(std::size_t(id) + 1, 0);
-      Ref& t = top_[id];
-      // Only the first symbol of a name within a scope enters the index.
-      if (t == 0 || t - 1 < starts_.back()) {
-        outer = t;
-        t = Ref(symbols_.size() + 1);
-      }
-    }
-    symbols_.push_back(symbol);
-    outer_.push_back(outer);
-  }
+  void declare(const Symbol& symbol);
   // A read: marks the innermost declaration used and read; records a miss in unresolved.
   bool resolve(NameId name) {
     if (Ref e = top(name)) {
-      Symbol& s = symbols_[e - 1];
-      s.used = true;
-      s.read = true;
+      symbols_[e - 1].used = true;
+      symbols_[e - 1].read = true;
       return true;
     }
     if (name < unresolved_.size()) {
@@ -66,17 +55,7 @@ class SymbolTable {
   }
   bool was_unresolved(NameId name) const { return name < unresolved_.size() && unresolved_[name]; }
   // The declaration a scan from the second-innermost scope outwards finds first.
-  const Symbol* find_outer(NameId name) const {
-    if (starts_.size() < 2) return nullptr;
-    Ref e = top(name);
-    if (e && e - 1 >= starts_.back()) e = outer_[e - 1];
-    return e ? &symbols_[e - 1] : nullptr;
-  }
-  // Room for names with ids below count, so that lookups never grow the tables.
-  void reserve_names(std::size_t count) {
-    if (top_.size() < count) top_.resize(count, 0);
-    if (unresolved_.size() < count) unresolved_.resize(count, 0);
-  }
+  const Symbol* find_outer(NameId name) const;
 
   // Removes the innermost scope after handing its symbols, in declaration order, to
   // report; false when no scope is open.
@@ -84,17 +63,14 @@ class SymbolTable {
   bool close_innermost(Report&& report) {
     if (starts_.empty()) return false;
     const std::size_t begin = starts_.back();
-    if (begin == symbols_.size()) {
-      // Most blocks declare nothing: nothing to report or to unlink.
-      starts_.pop_back();
-      return true;
-    }
-    report(std::span<const Symbol>(symbols_.data() + begin, symbols_.size() - begin));
+    report(std::span<const Symbol>(symbols_).subspan(begin));
     drop_innermost();
     return true;
   }
   // The same, moving the symbols into out.
-  bool pop_scope(Scope& out);
+  bool pop_scope(Scope& out) {
+    return close_innermost([&](std::span<const Symbol> s) { out.assign(s.begin(), s.end()); });
+  }
 
   std::size_t scope_count() const { return starts_.size(); }
 
@@ -106,12 +82,11 @@ class SymbolTable {
   void note_unresolved(NameId name);
   void drop_innermost();
 
-  // Grown in place, keeping their pages (see PageArray).
-  PageArray<Symbol> symbols_;
-  PageArray<Ref> outer_;           // parallel to symbols_: the entry a first symbol covers
-  PageArray<std::size_t> starts_;  // where each open scope begins in symbols_
-  PageVector<Ref> top_;             // by name id
-  PageVector<std::uint8_t> unresolved_;  // by name id: a read found nothing
+  BigVector<Symbol> symbols_;
+  BigVector<Ref> outer_;            // parallel to symbols_: the entry a first symbol covers
+  BigVector<std::size_t> starts_;  // where each open scope begins in symbols_
+  BigVector<Ref> top_;            // by name id
+  BigVector<std::uint8_t> unresolved_;  // by name id: a read found nothing
 };
 
 }  // namespace linter

@@ -5,24 +5,24 @@
 #include <cerrno>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <unistd.h>
 
 #include "driver.h"
 #include "output.h"
-#include "utf8.h"
 
 namespace linter {
 namespace {
 
-// Large files are read in two halves at once; whatever the size, every byte must
-// arrive in place, followed by the zero padding the lexer relies on.
-TEST(ReadFile, FilesOnBothSidesOfTheTwoHandleSizeArriveWhole) {
+// Whatever the size, every byte of a file must arrive in place, followed by the zero
+// padding the lexer relies on.
+TEST(ReadFile, FilesArriveWholeWithTheirPadding) {
   const std::filesystem::path path =
       std::filesystem::temp_directory_path() / ("linter_read_test_" + std::to_string(::getpid()));
-  for (std::size_t size : {std::size_t{0}, std::size_t{1}, (std::size_t{4} << 20) - 1,
-                           (std::size_t{4} << 20) + 1, (std::size_t{9} << 20) + 3}) {
+  for (std::size_t size : {std::size_t{0}, std::size_t{1}, (std::size_t{1} << 20) - 1,
+                           (std::size_t{1} << 20) + 1, (std::size_t{5} << 20) + 3}) {
     std::string bytes(size, '\0');
     std::uint32_t state = 7;
     for (char& c : bytes) {
@@ -48,57 +48,32 @@ TEST(ReadFile, FilesOnBothSidesOfTheTwoHandleSizeArriveWhole) {
   EXPECT_FALSE(missing.reason.empty());
 }
 
-// A large file's UTF-8 is checked as its halves are read: faults anywhere, and
-// characters cut by the halves' border or by the pieces they are read in, give the
-// answer a check of the whole text does.
-TEST(ReadFile, LargeFilesCheckTheirUtf8OnTheWay) {
-  const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                     ("linter_utf8_read_test_" + std::to_string(::getpid()));
-  const std::size_t size = (std::size_t{9} << 20) + 5;
-  const std::size_t half = size / 2;
-  const std::size_t piece = std::size_t{256} << 10;
-  struct Change {
-    std::size_t at;
-    std::string bytes;
-  };
-  std::vector<std::vector<Change>> cases = {{},
-                                            {{7, "\xFF"}},
-                                            {{size - 1, "\xC3"}},
-                                            {{size - 3, "\xF0\x9F\x98"}},
-                                            {{half + 100, "\x80"}},
-                                            {{half, "\x80\x80\x80\x80"}},
-                                            {{half, "\x80\x80\x80"}},
-                                            {{half - 3, "\xE2\x82"}}};
-  for (std::size_t border : {half, piece, half + piece}) {
-    for (std::size_t back = 1; back <= 3; ++back) {
-      cases.push_back({{border - back, "\xF0\x9F\x98\x80"}});  // whole, across the border
-      cases.push_back({{border - back, "\xF0\x9F\x98"}, {border - back + 3, "a"}});  // cut short
+// A file whose size the system does not tell (a pipe) is read by growing the text.
+TEST(ReadFile, FilesOfUnknownSizeGrowAsTheyAreRead) {
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  const std::string bytes((std::size_t{3} << 20) + 11, 'q');
+  std::thread writer([&] {
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+      const ssize_t n = ::write(fds[1], bytes.data() + at, bytes.size() - at);
+      if (n <= 0) break;
+      at += std::size_t(n);
     }
-  }
-  for (const std::vector<Change>& changes : cases) {
-    std::string bytes(size, 'a');
-    for (std::size_t k = 0; k < size; k += 61) bytes[k] = '\n';
-    for (const Change& c : changes) bytes.replace(c.at, c.bytes.size(), c.bytes);
-    {
-      std::FILE* f = std::fopen(path.string().c_str(), "wb");
-      ASSERT_NE(f, nullptr);
-      ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
-      std::fclose(f);
-    }
-    FileContents got = read_file(path.string());
-    ASSERT_TRUE(got.ok) << got.reason;
-    ASSERT_TRUE(got.text.view() == bytes);
-    const Utf8Check expected = is_valid_utf8(bytes) ? Utf8Check::Valid : Utf8Check::Invalid;
-    EXPECT_EQ(got.utf8, expected) << "changes at " << (changes.empty() ? 0 : changes[0].at);
-  }
-  std::filesystem::remove(path);
+    ::close(fds[1]);
+  });
+  FileContents got = read_file("/dev/fd/" + std::to_string(fds[0]));
+  writer.join();
+  ::close(fds[0]);
+  ASSERT_TRUE(got.ok) << got.reason;
+  EXPECT_TRUE(got.text.view() == bytes);
 }
 
-// A long report going to a file is formatted on two threads taking turns: the text
-// must come out whole and in order, the same as when it is only collected.
+// A long report going to a file passes through the output buffer many times over: the
+// text must come out whole and in order, the same as when it is only collected.
 TEST(Report, LongReportToAFileMatchesTheCollectedOne) {
   std::string script;
-  const int count = 70000;  // past where the report takes two threads
+  const int count = 70000;
   for (int k = 0; k < count; ++k) script += "int v" + std::to_string(k) + ";\n";
   Output collected, collected_err;
   ASSERT_EQ(lint_text("s.bgt", script, false, collected, collected_err), 0);

@@ -4,16 +4,13 @@
 #include <cfloat>
 #include <cstdint>
 #include <limits>
-#include <sstream>
-#include <stdexcept>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "lexer/lexer.h"
+#include "lex_helper.h"
 #include "lexer/scan.h"
 #include "lexer/token.h"
-#include "output.h"
 
 namespace linter {
 namespace {
@@ -25,10 +22,10 @@ struct Lexed {
   std::string diagnostics;
 };
 
-Lexed lex(std::string text) {
-  Output diag;
-  TokenList tokens = tokenize(std::move(text), diag);
-  return {std::move(tokens), diag.text()};
+Lexed lex(const std::string& text) {
+  std::string problems;
+  TokenList tokens = lex_text(text, &problems);
+  return {std::move(tokens), problems};
 }
 
 std::vector<K> kinds(const TokenList& t) {
@@ -81,21 +78,6 @@ TEST(LexerBasics, Rendering) {
   EXPECT_EQ(rendered(r.tokens),
             "Keyword(\"while\") IntLit(5) StringLit(\"a\") BoolLit(true) BoolLit(false) LBrace "
             "Ident(\"x\") TypeKw(\"int\") Include(\"p.bgt\") Class Interface Return LShiftEq");
-}
-
-TEST(LexerBasics, ReleasedSourceKeepsNamesAndRefusesLiterals) {
-  Lexed r = lex("x = 7; #include \"a.bgt\"\nname \"s\" 1.5 true");
-  r.tokens.release_source();
-  EXPECT_EQ(r.tokens.text(0), "x");
-  EXPECT_EQ(r.tokens.text(5), "name");
-  EXPECT_EQ(r.tokens.line(5), 2u);
-  EXPECT_EQ(r.tokens.render(1), "Equals");
-  EXPECT_THROW(r.tokens.int_value(2), std::logic_error);
-  EXPECT_THROW(r.tokens.text(4), std::logic_error);
-  EXPECT_THROW(r.tokens.string_value(6), std::logic_error);
-  EXPECT_THROW(r.tokens.double_value(7), std::logic_error);
-  EXPECT_THROW(r.tokens.bool_value(8), std::logic_error);
-  EXPECT_THROW(r.tokens.render(2), std::logic_error);
 }
 
 TEST(LexerBasics, KindNumbersFollowDeclarationOrder) {
@@ -668,110 +650,24 @@ TEST(LexerLines, LookupsInAnyOrderAgreeWithLookupsInOrder) {
   }
 }
 
-// ---- lexing in two halves -------------------------------------------------------------
-
-// Everything a lexed script is made of, so that two lexings can be compared whole.
-std::string everything(const TokenList& t, const std::string& diagnostics) {
-  std::ostringstream out;
-  out << diagnostics << '|';
-  for (std::size_t i = 0; i < t.size(); ++i) {
-    out << t.line(i) << ':' << t.render(i);
-    if (is_name_kind(t.kind(i))) out << '#' << t.name_id(i);
-    if (t.kind(i) == K::DoubleLit || t.kind(i) == K::StringLit) out << '@' << t.offset(i);
-    out << ' ';
-  }
-  for (NameId id = 0; id < t.name_count(); ++id) out << t.name(id) << ',';
-  return out.str();
-}
-
-std::string lexed_whole(const std::string& text) {
-  Output diag;
-  TokenList t = tokenize_split(SourceText(text), diag, 0);
-  return everything(t, diag.text());
-}
-
-std::string lexed_split(const std::string& text, std::size_t split) {
-  Output diag;
-  TokenList t = tokenize_split(SourceText(text), diag, split);
-  return everything(t, diag.text());
-}
-
-TEST(LexerSplit, EverySplitPointGivesTheSameResult) {
-  // Tokens that span line starts (block comments, strings with escaped line feeds),
-  // words first seen after the split, problems on both sides, lines without tokens.
-  const std::vector<std::string> scripts = {
-      "int a = 1;\nfloat b;\n\nstring c = \"x\";\nint d = a + a;\n",
-      "x /* one\ntwo\nthree */ y\nz\nw\n",
-      "s = \"a\\\nb\\\nc\";\nq r\ns\n",
-      "a $ b\n\xC3\xB7 c\n`\n#pragma x\n#include \"p\nq\" r\n",
-      "// c\n// d\ny = true; z = false;\n1.5 2 3.\n",
-      "\n\n\nlate_word\nlate_word other\n\n",
-      "a\n/* never closed\nb\nc\n",
-      "a\n\"never closed\nb\n\"\n",
-      "for (int i = 0; i < n; i++) { total += i; }\nclass A : B { int m; }\n",
-      "stra\xC3\x9F" "e \xE2\x80\x83 x\ny\n",
-  };
-  for (const std::string& text : scripts) {
-    std::string whole = lexed_whole(text);
-    for (std::size_t split = 1; split < text.size(); ++split) {
-      if (text[split - 1] != '\n') continue;
-      EXPECT_EQ(lexed_split(text, split), whole) << "split at " << split << " of:\n" << text;
-    }
-  }
-}
-
-TEST(LexerSplit, PointsThatAreNotLineStartsAreIgnored) {
-  std::string text = "alpha beta\ngamma\n";
-  std::string whole = lexed_whole(text);
-  for (std::size_t split : {std::size_t{3}, std::size_t{11} + 3, text.size(), text.size() + 5})
-    EXPECT_EQ(lexed_split(text, split), whole);
-}
-
-TEST(LexerSplit, LargeGeneratedScriptMatches) {
-  // Big enough that tokenize() itself splits it; line numbers and word ids in the
-  // second half must come out as one lexer gives them.
+// The walk asks for lines through a cursor, mostly forward, sometimes back.
+TEST(LexerLines, CursorAgreesWithTheSearchInAnyOrder) {
   std::string text;
-  for (int i = 0; text.size() < (std::size_t{9} << 20); ++i) {
-    text.append("int v").append(std::to_string(i % 5000)).append(" = f(");
-    text.append(std::to_string(i)).append(", \"s\\n\");");
-    text += i % 7 == 0 ? " /* a\nb */ $\n" : "\n";
+  for (int i = 0; i < 500; ++i) {
+    text.append(std::size_t(i % 5), 'x').append(" y\n");
+    if (i % 13 == 0) text += "\n\n/* a\nb */ z\n";
   }
-  Output whole_diag;
-  TokenList whole = tokenize_split(SourceText(text), whole_diag, 0);
-  Output diag;
-  TokenList split = tokenize(std::string_view(text), diag);
-  ASSERT_EQ(split.size(), whole.size());
-  EXPECT_EQ(split.name_count(), whole.name_count());
-  EXPECT_TRUE(diag.text() == whole_diag.text());  // no diff of megabytes on failure
-  for (std::size_t i = 0; i < whole.size(); i += 997) {
-    ASSERT_EQ(split.kind(i), whole.kind(i)) << i;
-    ASSERT_EQ(split.line(i), whole.line(i)) << i;
-    if (is_name_kind(whole.kind(i))) {
-      ASSERT_EQ(split.name_id(i), whole.name_id(i)) << i;
-    }
-  }
-  EXPECT_EQ(split.line(split.size() - 1), whole.line(whole.size() - 1));
-  // Lines asked for out of order, jumping between the two halves' line tables.
-  for (std::size_t k = 0, i = whole.size() - 1; k < 4000; ++k, i = (i * 7919 + 13) % whole.size())
-    ASSERT_EQ(split.line(i), whole.line(i)) << i;
-  // Many lines at once, in token order, across both halves' line tables: each table is
-  // swept once, stepping and galloping from the last run found.
-  for (std::size_t every : {std::size_t{3}, std::size_t{401}}) {
-    std::vector<std::uint32_t> ascending;
-    for (std::size_t i = 1; i < whole.size(); i += every + i % 5)
-      ascending.push_back(std::uint32_t(i));
-    std::vector<std::uint64_t> got(ascending.size());
-    split.lines_of(ascending, got);
-    for (std::size_t k = 0; k < ascending.size(); ++k)
-      ASSERT_EQ(got[k], whole.line(ascending[k])) << every << ' ' << ascending[k];
-  }
+  Lexed r = lex(text);
+  std::vector<std::uint64_t> in_order = lines(r.tokens);
+  LineCursor cursor(r.tokens);
+  for (std::size_t i = 0; i < r.tokens.size(); i += 1 + i % 3) ASSERT_EQ(cursor(i), in_order[i]);
+  for (std::size_t i : {std::size_t{0}, r.tokens.size() - 1, std::size_t{17}, std::size_t{16},
+                        std::size_t{400}, std::size_t{3}})
+    ASSERT_EQ(cursor(i), in_order[i]) << i;
+  // An empty script has one line, for no token.
+  Lexed empty = lex("");
+  EXPECT_EQ(LineCursor(empty.tokens)(0), 1u);
 }
-
-}  // namespace
-}  // namespace linter
-
-namespace linter {
-namespace {
 
 }  // namespace
 }  // namespace linter

@@ -5,8 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "lexer/lexer.h"
-#include "output.h"
+#include "lex_helper.h"
 #include "passes/analyze.h"
 #include "passes/scope_reports.h"
 #include "symbols/scope_stack.h"
@@ -517,8 +516,7 @@ TEST(CloseRemainingScopes, SurplusScopesAreDroppedUnreported) {
 // --- the walk through analyze ----------------------------------------------------------
 
 AnalysisResult run(const std::string& text, bool debug) {
-  Output diagnostics;
-  TokenList tokens = tokenize(text, diagnostics);
+  TokenList tokens = lex_text(text);
   return analyze(tokens, debug);
 }
 

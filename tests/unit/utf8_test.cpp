@@ -66,65 +66,6 @@ TEST(Utf8Invalid, PositionInTheText) {
   EXPECT_FALSE(is_valid_utf8(long_text));
 }
 
-// Large texts are checked in two parts at once, cut near the middle: characters and
-// faults placed across and around the cut give the same answer as anywhere else.
-TEST(Utf8Valid, LargeTextsAgreeAroundTheCut) {
-  const std::size_t size = std::size_t{5} << 20;
-  const std::size_t mid = size / 2;
-  for (std::string_view piece : {"\xC3\xB6"sv, "\xE2\x82\xAC"sv, "\xF0\x9F\x98\x80"sv}) {
-    for (std::size_t shift = 0; shift < 6; ++shift) {
-      std::string text(size, 'a');
-      text.replace(mid - shift, piece.size(), piece);
-      EXPECT_TRUE(is_valid_utf8(text)) << piece.size() << " bytes at -" << shift;
-      // Cut short just before the middle, or a stray continuation after it.
-      std::string cut = text;
-      cut[mid - shift + piece.size() - 1] = 'a';
-      EXPECT_FALSE(is_valid_utf8(cut)) << piece.size() << " bytes at -" << shift;
-      cut = text;
-      cut[mid + shift + 4] = '\x80';
-      EXPECT_FALSE(is_valid_utf8(cut)) << shift;
-    }
-  }
-  std::string run(size, 'a');
-  for (std::size_t k = 0; k < 4; ++k) run[mid + k] = '\x80';
-  EXPECT_FALSE(is_valid_utf8(run));  // no character starts near the middle
-  std::string tail(size, 'a');
-  tail.back() = '\xF0';
-  EXPECT_FALSE(is_valid_utf8(tail));
-  tail.back() = 'b';
-  EXPECT_TRUE(is_valid_utf8(tail));
-}
-
-// Text checked piece by piece as it is read gives the answer the whole text does,
-// wherever the pieces end: inside a character, after it, or on a fault.
-TEST(Utf8Stream, PiecesGiveTheWholeTextsAnswer) {
-  const std::string_view parts[] = {"a"sv, "\n"sv, "\xC3\xB6"sv, "\xE2\x82\xAC"sv,
-                                    "\xF0\x9F\x98\x80"sv, "\x80"sv, "\xC0\xAF"sv,
-                                    "\xED\xA0\x80"sv, "\xF4\x90\x80\x80"sv, "\xE2\x82"sv,
-                                    "\xF0"sv, "\xFF"sv};
-  std::uint32_t state = 11;
-  auto next = [&](std::uint32_t below) {
-    state = state * 1103515245u + 12345u;
-    return (state >> 8) % below;
-  };
-  for (int round = 0; round < 1500; ++round) {
-    std::string text;
-    const std::uint32_t count = next(8);
-    // Mostly valid parts, so that a fault is often the only one.
-    for (std::uint32_t k = 0; k < count; ++k) text += parts[next(10) < 8 ? next(5) : next(12)];
-    const bool whole = is_valid_utf8(text);
-    for (std::size_t a = 0; a <= text.size(); ++a) {
-      for (std::size_t b = a; b <= text.size(); ++b) {
-        Utf8Stream stream(text.data());
-        stream.take(a);
-        stream.take(b);
-        EXPECT_EQ(stream.finish(text.size()), whole)
-            << testing::PrintToString(text) << " pieces ending at " << a << ", " << b;
-      }
-    }
-  }
-}
-
 TEST(Utf8Decode, EveryLength) {
   struct Case {
     std::string_view bytes;
