@@ -103,11 +103,11 @@ int lint_text(std::string_view file_arg, SourceText text, bool debug, Output& ou
     err << "Error reading '" << file_arg << "': stream did not contain valid UTF-8\n";
     return 1;
   }
-  const TokenList tokens = tokenize(std::move(text), [&err](std::uint64_t line, std::string_view problem) {
+  TokenList tokens = tokenize(std::move(text), [&err](std::uint64_t line, std::string_view problem) {
     err << "Warning [line " << static_cast<unsigned long long>(line) << "]: " << problem << '\n';
   });
   if (debug) keyword_dump(tokens, err);
-  const_cast<TokenList&>(tokens).release_source();
+  tokens.release_source();
   AnalysisResult result;
   try {
     result = analyze(tokens, debug);

@@ -37,7 +37,7 @@ void release_block(void* p, std::size_t bytes) noexcept {
   if (bytes < kHugeFrom) {
     ::operator delete(p);
   } else {
-    ::operator delete(p, whole_huge_pages(bytes), std::align_val_t{kHugePage});
+    ::operator delete(p, std::align_val_t{kHugePage});
   }
 }
 

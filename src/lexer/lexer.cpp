@@ -5,6 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "lexer/scan.h"
 
@@ -93,63 +94,24 @@ constexpr std::array<TokenKind, 256> lone_characters() {
 }
 constexpr auto kLone = lone_characters();
 
-// Reserved words, found by length and first letter.
+// The reserved words and what each lexes as; any other word is an Ident. Only a word
+// met for the first time is looked up here.
+constexpr std::pair<std::string_view, TokenKind> kReservedWords[] = {
+    {"true", K::BoolLit},      {"false", K::BoolLit},    {"class", K::Class},
+    {"interface", K::Interface}, {"return", K::Return},  {"int", K::TypeKw},
+    {"string", K::TypeKw},     {"double", K::TypeKw},    {"int8", K::TypeKw},
+    {"int16", K::TypeKw},      {"short", K::TypeKw},     {"void", K::TypeKw},
+    {"dictionary", K::TypeKw}, {"uint", K::TypeKw},      {"uint8", K::TypeKw},
+    {"uint16", K::TypeKw},     {"int64", K::TypeKw},     {"uint64", K::TypeKw},
+    {"float", K::TypeKw},      {"bool", K::TypeKw},      {"if", K::Keyword},
+    {"else", K::Keyword},      {"for", K::Keyword},      {"while", K::Keyword},
+    {"switch", K::Keyword},    {"case", K::Keyword},     {"break", K::Keyword},
+    {"continue", K::Keyword},  {"new", K::Keyword},      {"null", K::Keyword},
+};
+
 TokenKind classify_word(std::string_view w) {
-  switch (w.size()) {
-    case 2:
-      if (w == "if") return K::Keyword;
-      break;
-    case 3:
-      if (w == "int") return K::TypeKw;
-      if (w == "for" || w == "new") return K::Keyword;
-      break;
-    case 4:
-      switch (w[0]) {
-        case 't': if (w == "true") return K::BoolLit; break;
-        case 'v': if (w == "void") return K::TypeKw; break;
-        case 'i': if (w == "int8") return K::TypeKw; break;
-        case 'u': if (w == "uint") return K::TypeKw; break;
-        case 'b': if (w == "bool") return K::TypeKw; break;
-        case 'e': if (w == "else") return K::Keyword; break;
-        case 'c': if (w == "case") return K::Keyword; break;
-        case 'n': if (w == "null") return K::Keyword; break;
-      }
-      break;
-    case 5:
-      switch (w[0]) {
-        case 'f':
-          if (w == "false") return K::BoolLit;
-          if (w == "float") return K::TypeKw;
-          break;
-        case 'c': if (w == "class") return K::Class; break;
-        case 'i': if (w == "int16" || w == "int64") return K::TypeKw; break;
-        case 's': if (w == "short") return K::TypeKw; break;
-        case 'u': if (w == "uint8") return K::TypeKw; break;
-        case 'w': if (w == "while") return K::Keyword; break;
-        case 'b': if (w == "break") return K::Keyword; break;
-      }
-      break;
-    case 6:
-      switch (w[0]) {
-        case 'r': if (w == "return") return K::Return; break;
-        case 's':
-          if (w == "string") return K::TypeKw;
-          if (w == "switch") return K::Keyword;
-          break;
-        case 'd': if (w == "double") return K::TypeKw; break;
-        case 'u': if (w == "uint16" || w == "uint64") return K::TypeKw; break;
-      }
-      break;
-    case 8:
-      if (w == "continue") return K::Keyword;
-      break;
-    case 9:
-      if (w == "interface") return K::Interface;
-      break;
-    case 10:
-      if (w == "dictionary") return K::TypeKw;
-      break;
-  }
+  for (const auto& [word, kind] : kReservedWords)
+    if (w == word) return kind;
   return K::Ident;
 }
 

@@ -55,22 +55,32 @@ std::uint64_t LineCursor::operator()(std::size_t i) {
   return runs_[at_].line;
 }
 
+void TokenList::release_source() {
+  source_ = SourceText();
+  source_released_ = true;
+}
+
+std::string_view TokenList::kept_source() const {
+  if (source_released_) throw std::logic_error("the script text was released after lexing");
+  return source_.view();
+}
+
 std::string_view TokenList::text(std::size_t i) const {
   if (is_name_kind(kind(i))) return name(name_id(i));
-  std::string_view src = source_.view();
+  std::string_view src = kept_source();
   std::size_t start = offset(i);
   return src.substr(start, scan::include_path_end(src, start) - start);
 }
 
 std::string TokenList::string_value(std::size_t i) const {
   std::string out;
-  scan::scan_string(source_.view(), offset(i), &out);
+  scan::scan_string(kept_source(), offset(i), &out);
   return out;
 }
 
 std::int64_t TokenList::int_value(std::size_t i) const {
   std::size_t p = offset(i);
-  std::string_view src = source_.view();
+  std::string_view src = kept_source();
   std::size_t end = scan::digits_end(src, p);
   std::uint64_t v = 0;
   constexpr std::uint64_t kMax = 9223372036854775807ULL;
@@ -84,7 +94,7 @@ std::int64_t TokenList::int_value(std::size_t i) const {
 
 double TokenList::double_value(std::size_t i) const {
   std::size_t p = offset(i);
-  std::string_view src = source_.view();
+  std::string_view src = kept_source();
   std::size_t end = scan::digits_end(src, scan::digits_end(src, p) + 1);
   double v = 0;
   auto r = std::from_chars(src.data() + p, src.data() + end, v);
@@ -97,7 +107,7 @@ double TokenList::double_value(std::size_t i) const {
   return v;
 }
 
-bool TokenList::bool_value(std::size_t i) const { return source_.view()[offset(i)] == 't'; }
+bool TokenList::bool_value(std::size_t i) const { return kept_source()[offset(i)] == 't'; }
 
 std::string TokenList::render(std::size_t i) const {
   std::string out(kind_name(kind(i)));

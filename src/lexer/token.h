@@ -120,11 +120,18 @@ class TokenList {
   std::size_t name_count() const { return t_.names.size(); }
   // Where a literal or Include token's text starts in the source.
   std::uint64_t offset(std::size_t i) const { return t_.offsets[t_.payloads[i]]; }
-  std::string_view source() const { return source_.view(); }
-  void release_source() { source_ = SourceText(); }
+  // Hands the script text's memory back: the analysis needs only the tokens and the
+  // words, and on a large script its tables then take over memory the system already
+  // backs. Afterwards the accessors that read the text (literal values, include paths)
+  // throw std::logic_error.
+  void release_source();
 
  private:
+  // The text, for the accessors that read it; throws once it is released.
+  std::string_view kept_source() const;
+
   SourceText source_;
+  bool source_released_ = false;
   TokenStore t_;
 };
 

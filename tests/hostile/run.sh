@@ -284,6 +284,16 @@ run out err tokens.bgt
 printf "tokens.bgt:1: warning: [global] Variable 'x' is written but never read\n\n1 warning(s)\n" > want_out
 expect "tokens_$((n_rep * 40 + 3))" 0 want_out empty
 
+# Read from a pipe, whose size the system does not tell: past the first megabyte the
+# text must arrive whole, as it does from the file.
+if [ -e /dev/stdin ]; then
+  "$bin" tokens.bgt > want_out 2> want_err
+  "$bin" /dev/stdin < <(cat tokens.bgt) > out 2> err; status=$?
+  sed 's|^tokens\.bgt:|/dev/stdin:|' want_out > want_pipe_out
+  peak_kb=0
+  expect "script_through_a_pipe" 0 want_pipe_out want_err
+fi
+
 # A comment left open over many lines: its final line feed is not counted.
 run out err comment.bgt
 printf 'Warning [line %d]: unterminated block comment\n' "$n_lines" > want_err

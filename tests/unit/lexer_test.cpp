@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <cstdint>
 #include <limits>
+#include <stdexcept>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -78,6 +79,21 @@ TEST(LexerBasics, Rendering) {
   EXPECT_EQ(rendered(r.tokens),
             "Keyword(\"while\") IntLit(5) StringLit(\"a\") BoolLit(true) BoolLit(false) LBrace "
             "Ident(\"x\") TypeKw(\"int\") Include(\"p.bgt\") Class Interface Return LShiftEq");
+}
+
+TEST(LexerBasics, ReleasedSourceKeepsNamesAndRefusesLiterals) {
+  Lexed r = lex("x = 7; #include \"a.bgt\"\nname \"s\" 1.5 true");
+  r.tokens.release_source();
+  EXPECT_EQ(r.tokens.text(0), "x");
+  EXPECT_EQ(r.tokens.text(5), "name");
+  EXPECT_EQ(r.tokens.line(5), 2u);
+  EXPECT_EQ(r.tokens.render(1), "Equals");
+  EXPECT_THROW(r.tokens.int_value(2), std::logic_error);
+  EXPECT_THROW(r.tokens.text(4), std::logic_error);
+  EXPECT_THROW(r.tokens.string_value(6), std::logic_error);
+  EXPECT_THROW(r.tokens.double_value(7), std::logic_error);
+  EXPECT_THROW(r.tokens.bool_value(8), std::logic_error);
+  EXPECT_THROW(r.tokens.render(2), std::logic_error);
 }
 
 TEST(LexerBasics, KindNumbersFollowDeclarationOrder) {
