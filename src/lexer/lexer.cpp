@@ -110,6 +110,8 @@ constexpr std::pair<std::string_view, TokenKind> kReservedWords[] = {
 };
 
 TokenKind classify_word(std::string_view w) {
+  // All of them are lower case, from "if" to "dictionary".
+  if (w.size() < 2 || w.size() > 10 || w[0] < 'b' || w[0] > 'w') return K::Ident;
   for (const auto& [word, kind] : kReservedWords)
     if (w == word) return kind;
   return K::Ident;

@@ -1,9 +1,7 @@
 #include "passes/class_reports.h"
 
-#include <unordered_map>
-#include <unordered_set>
-
 #include "passes/display.h"
+#include "passes/pair_map.h"
 
 namespace linter {
 
@@ -37,8 +35,6 @@ std::string dump_classes(const BigVector<Implementation>& implementations,
 
 namespace {
 
-std::uint64_t pair_key(NameId a, NameId b) { return std::uint64_t(a) << 32 | b; }
-
 // A never-used member function is exempt when a type its class names first after the
 // colon is an interface whose member of the same name is used. The answer depends only
 // on the two names, so it is worked out once per pair of names, from whichever side is
@@ -48,15 +44,15 @@ class InterfaceExemption {
   InterfaceExemption(const ClassRegistry& classes, const PreScan& pre)
       : classes_(classes), pre_(pre) {
     for (const Implementation& p : pre.implementations)
-      pairs_.insert(pair_key(p.class_id, p.interface_id));
+      pairs_.try_emplace(PairMap<bool>::key(p.class_id, p.interface_id), true);
   }
 
   bool applies(NameId class_name, NameId member) {
     if (pre_.implementations.empty() || member == kNoName) return false;
     std::span<const std::uint32_t> pairs = pre_.implementations_of(class_name);
     if (pairs.empty()) return false;
-    auto [known, fresh] = memo_.try_emplace(pair_key(class_name, member), false);
-    if (!fresh) return known->second;
+    auto [known, fresh] = memo_.try_emplace(PairMap<bool>::key(class_name, member), false);
+    if (!fresh) return *known;
     bool exempt = false;
     if (pairs.size() <= classes_.count_records_with(member)) {
       for (std::size_t k : pairs) {
@@ -71,18 +67,18 @@ class InterfaceExemption {
         const ClassInfo& info = classes_.record(r);
         if (exempt || !used || !info.is_interface) return;
         if (classes_.first_interface_named(info.id) != r) return;
-        if (pairs_.contains(pair_key(class_name, info.id))) exempt = true;
+        if (pairs_.find_value(PairMap<bool>::key(class_name, info.id))) exempt = true;
       });
     }
-    known->second = exempt;
+    *known = exempt;  // nothing was added to memo_ since, so the entry has not moved
     return exempt;
   }
 
  private:
   const ClassRegistry& classes_;
   const PreScan& pre_;
-  std::unordered_set<std::uint64_t> pairs_;       // class and interface name pairs
-  std::unordered_map<std::uint64_t, bool> memo_;  // class and member name pairs: exempt?
+  PairMap<bool> pairs_;  // class and interface name pairs, all true
+  PairMap<bool> memo_;   // class and member name pairs: exempt or not
 };
 
 }  // namespace

@@ -33,7 +33,7 @@ void mark_inherited_member(Walk& w, NameId name) {
   const std::size_t walk = ++memo.walks;
   NameId current = classes.record(w.current_class).id;
   memo.seen[current] = walk;
-  auto key = [name](NameId base) { return std::uint64_t(base) << 32 | name; };
+  auto key = [name](NameId base) { return PairMap<std::uint32_t>::key(base, name); };
   bool settled = false;  // ended at a member or at the top: the same from any start
   std::uint32_t found = 0;
   memo.path.clear();
@@ -46,8 +46,8 @@ void mark_inherited_member(Walk& w, NameId name) {
     const NameId base = w.pre.implementations[pairs.front()].interface_id;
     if (memo.seen[base] == walk) break;
     memo.seen[base] = walk;
-    if (auto known = memo.ends.find(key(base)); known != memo.ends.end()) {
-      found = known->second;
+    if (const std::uint32_t* known = memo.ends.find_value(key(base))) {
+      found = *known;
       if (found) classes.mark_read(found - 1, name);
       settled = true;
       break;

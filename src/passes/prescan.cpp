@@ -28,8 +28,8 @@ std::uint8_t word_flags(std::string_view word) {
   if (word == "for") return PreScan::kForWord;
   if (word == "int64" || word == "uint64") return PreScan::kSixtyFourBit;
   if (word == "final" || word == "const" || word == "override") return PreScan::kModifier;
-  if (std::find(kOperatorMethodNames.begin(), kOperatorMethodNames.end(), word) !=
-      kOperatorMethodNames.end())
+  if (word.starts_with("op") && std::find(kOperatorMethodNames.begin(), kOperatorMethodNames.end(),
+                                          word) != kOperatorMethodNames.end())
     return PreScan::kOperatorMethod;
   return 0;
 }

@@ -5,12 +5,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "huge_pages.h"
 #include "lexer/token.h"
 #include "passes/classes.h"
+#include "passes/pair_map.h"
 #include "passes/prescan.h"
 #include "passes/warning.h"
 #include "symbols/context.h"
@@ -37,7 +37,7 @@ struct BaseChainMemo {
   // base << 32 | name, value the record marked plus one, or 0 for none. Only walks that
   // end at a member or at the top of the chain are kept: each name has one base, so any
   // later walk that reaches that base goes the same way.
-  std::unordered_map<std::uint64_t, std::uint32_t> ends;
+  PairMap<std::uint32_t> ends;
   std::vector<NameId> path;  // the base names of the walk under way
 };
 
