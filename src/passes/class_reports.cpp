@@ -91,12 +91,12 @@ void report_members(const ClassRegistry& classes, const PreScan& pre, bool debug
     for (const Symbol& m : classes.members(r)) {
       if (m.used) {
         if (m.read || m.kind != SymbolKind::MemberVariable) continue;
-        add_warning(warnings, m.line, "[", Shown{info.name, debug}, "] Member variable '",
+        add_warning(warnings, m.line, Shown{info.name, debug}, "Member variable '",
                     Shown{m.name, debug}, "' is written but never read");
         continue;
       }
       if (m.kind == SymbolKind::MemberFunction && exemption.applies(info.id, m.id)) continue;
-      add_warning(warnings, m.line, "[", Shown{info.name, debug}, "] Unused ", kind_word(m.kind),
+      add_warning(warnings, m.line, Shown{info.name, debug}, "Unused ", kind_word(m.kind),
                   ": '", Shown{m.name, debug}, "'");
     }
   }

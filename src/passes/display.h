@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "passes/warning.h"
 #include "symbols/context.h"
@@ -68,11 +69,30 @@ inline char* write_piece(char* p, const ShownContext& c) {
   return write_piece(p, c.ctx);
 }
 
-// A warning whose text is the pieces joined, written straight into the list's text.
-template <typename... Pieces>
-void add_warning(WarningList& list, std::uint64_t line, const Pieces&... pieces) {
-  char* p = list.append(line, (piece_size(pieces) + ...));
-  ((p = write_piece(p, pieces)), ...);
+// A warning "[<context>] <body>", its body the pieces joined, written straight into the
+// list's text. The first name shown in the body is the warning's subject, the name it
+// is about.
+template <typename Context, typename... Body>
+void add_warning(WarningList& list, std::uint64_t line, const Context& context,
+                 const Body&... body) {
+  const std::size_t context_size = piece_size(context);
+  const std::size_t head = context_size + 3;  // "[", "] "
+  Warning& w = list.append(line, head + (piece_size(body) + ...));
+  char* const start = list.text(w);
+  char* p = start;
+  *p++ = '[';
+  p = write_piece(p, context);
+  *p++ = ']';
+  *p++ = ' ';
+  auto put = [&](const auto& piece) {
+    char* const before = p;
+    p = write_piece(p, piece);
+    if constexpr (std::is_same_v<std::decay_t<decltype(piece)>, Shown>) {
+      if (w.subject_length == 0) w.set_subject(std::size_t(before - start), std::size_t(p - before));
+    }
+  };
+  (put(body), ...);
+  w.context = context_size;
 }
 
 }  // namespace linter

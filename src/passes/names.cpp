@@ -51,7 +51,7 @@ void type_word(Walk& w) {
   const std::size_t i = w.i;
   const NameId id = t.name_id(i);
   if (w.pre.has(id, PreScan::kSixtyFourBit)) {
-    add_warning(w.warnings, w.line(i), "[", w.ctx, "] use of ", t.name(id),
+    add_warning(w.warnings, w.line(i), w.ctx, "use of ", Shown{t.name(id), false},
                 ": 64-bit integers are broken in BGT; a wrapper class is required");
   }
   const std::size_t j = name_position(t, i);

@@ -13,18 +13,18 @@ void report_scope(std::span<const Symbol> scope, const ContextName& ctx, bool de
     switch (s.kind) {
       case SymbolKind::Variable:
         if (!s.used) {
-          before = "] Unused variable '";
+          before = "Unused variable '";
         } else if (!s.read) {
-          before = "] Variable '";
+          before = "Variable '";
           after = "' is written but never read";
         }
         break;
       case SymbolKind::Function:
-        if (!s.used && s.name != "main") before = "] Unused function '";
+        if (!s.used && s.name != "main") before = "Unused function '";
         break;
       case SymbolKind::Parameter:
         if (!s.read) {
-          before = "] Parameter '";
+          before = "Parameter '";
           after = "' is never read";
         }
         break;
@@ -32,8 +32,7 @@ void report_scope(std::span<const Symbol> scope, const ContextName& ctx, bool de
         break;
     }
     if (before.empty()) continue;
-    add_warning(warnings, s.line, "[", ShownContext{ctx, debug}, before, Shown{s.name, debug},
-                after);
+    add_warning(warnings, s.line, ShownContext{ctx, debug}, before, Shown{s.name, debug}, after);
   }
 }
 

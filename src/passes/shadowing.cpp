@@ -13,11 +13,11 @@ void check_shadowing(Walk& w, NameId id, std::uint64_t line) {
   if (!outer && !member) return;
   const Shown name{w.tokens.name(id), w.debug};
   if (outer) {
-    add_warning(w.warnings, line, "[", w.ctx, "] '", name, "' shadows ", kind_word(outer->kind),
+    add_warning(w.warnings, line, w.ctx, "'", name, "' shadows ", kind_word(outer->kind),
                 " declared at line ", std::to_string(outer->line));
   }
   if (member) {
-    add_warning(w.warnings, line, "[", w.ctx, "] '", name, "' shadows member of '",
+    add_warning(w.warnings, line, w.ctx, "'", name, "' shadows member of '",
                 Shown{w.class_name(), w.debug}, "'");
   }
 }
@@ -29,11 +29,11 @@ void check_parameter_shadowing(Walk& w, NameId id, std::uint64_t line, const Con
   if (!member && !outer) return;
   const Shown name{w.tokens.name(id), w.debug};
   if (member) {
-    add_warning(w.warnings, line, "[", ctx, "] Parameter '", name, "' shadows member of '",
+    add_warning(w.warnings, line, ctx, "Parameter '", name, "' shadows member of '",
                 Shown{w.classes.record(*cls).name, w.debug}, "'");
   }
   if (outer) {
-    add_warning(w.warnings, line, "[", ctx, "] Parameter '", name, "' shadows outer declaration");
+    add_warning(w.warnings, line, ctx, "Parameter '", name, "' shadows outer declaration");
   }
 }
 

@@ -51,5 +51,26 @@ TEST(AnalyzeOrder, MembersAfterScopesOnTheSameLine) {
                                       "2 [global] Unused variable 'z'"}));
 }
 
+// Each warning names its context and its subject apart from its text, so that an
+// editor can mark the subject on the line without reading the text back.
+TEST(AnalyzeFindings, ContextAndSubjectOfEveryForm) {
+  TokenList tokens = lex_text(
+      "int64 big;\n"
+      "interface I { void h(); }\n"
+      "class K : I { int m; void h() { } void g(int m) { int z; } ~K() { } }\n"
+      "void f(int q) { int v; v = 1; int f; }\n");
+  AnalysisResult r = analyze(tokens, false);
+  std::vector<std::string> got;
+  for (const Warning& w : r.warnings)
+    got.push_back(std::string(r.warnings.context(w)) + "|" + std::string(r.warnings.subject(w)));
+  EXPECT_EQ(got, (std::vector<std::string>{
+                     "global|int64", "global|big", "I|h", "K::g|m", "K::g|z", "K::g|m", "K|m",
+                     "K|h", "K|g", "K|~K", "f|f", "f|v", "f|f", "f|q", "global|f"}));
+  for (const Warning& w : r.warnings) {
+    const std::string_view text = r.warnings.message(w);
+    EXPECT_EQ(text.substr(w.context + 1, 2), "] ") << text;
+  }
+}
+
 }  // namespace
 }  // namespace linter
