@@ -302,4 +302,15 @@ if [[ -n ${rt[$big]:-} && -s $fbig ]] && (( have_time )) && command -v taskset >
 else
   echo "one-core ratio: skipped (needs /usr/bin/time, taskset and a finished realistic-$big run)"
 fi
+
+# The language server beside the linter: an edit of a large real-sized script, from
+# sending the whole text to having its diagnostics.
+lsp=$(dirname "$bin")/linter-lsp
+f500=$cache/realistic-500K.bgt
+echo
+if [[ -x $lsp && -s $f500 ]]; then
+  python3 bench/lsp.py "$lsp" "$f500" 30 || echo "lsp: failed"
+else
+  echo "lsp: skipped (no linter-lsp beside the linter, or no realistic-500K input)"
+fi
 exit 0

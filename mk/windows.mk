@@ -1,10 +1,12 @@
-# Windows: a static linter.exe cross-built with MinGW-w64, and the golden cases run under Wine.
+# Windows: static linter.exe and linter-lsp.exe cross-built with MinGW-w64, and the golden
+# cases and language server transcripts run under Wine.
 .PHONY: windows wine-test
 
 WINE ?= /usr/lib/wine/wine64
 WINESERVER ?= /usr/lib/wine/wineserver
 WINE_PREFIX ?= $(CURDIR)/build/wineprefix
 WINDOWS_EXE := $(CURDIR)/build/windows/linter.exe
+WINDOWS_LSP := $(CURDIR)/build/windows/linter-lsp.exe
 
 windows:
 	@scripts/install-deps.sh g++-mingw-w64-x86-64-posix
@@ -40,6 +42,16 @@ wine-test: windows
 	  else \
 	    fail=$$((fail + 1)); \
 	    echo "FAIL $$(basename "$$dir")"; \
+	    printf '%s\n' "$$log"; \
+	  fi; \
+	done; \
+	for dir in tests/lsp/transcripts/*/; do \
+	  [ -d "$$dir" ] || continue; \
+	  if log=$$(bash tests/lsp/run_transcript.sh '$(WINE)' '$(WINDOWS_LSP)' "$$dir" 2>&1); then \
+	    pass=$$((pass + 1)); \
+	  else \
+	    fail=$$((fail + 1)); \
+	    echo "FAIL lsp $$(basename "$$dir")"; \
 	    printf '%s\n' "$$log"; \
 	  fi; \
 	done; \

@@ -3,7 +3,7 @@
 # Usage: scripts/install-deps.sh [extra-package ...]
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libicu-dev python3 "$@")
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libicu-dev nlohmann-json3-dev python3 "$@")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,8 @@
 #include "platform.h"
 
+#include <algorithm>
+#include <cerrno>
+
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -10,6 +13,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace linter {
@@ -91,6 +96,11 @@ void set_binary_stdio() {
   _setmode(_fileno(stderr), _O_BINARY);
 }
 
+std::size_t read_stdin_some(char* buffer, std::size_t n) {
+  const int got = _read(_fileno(stdin), buffer, unsigned(std::min<std::size_t>(n, 1u << 30)));
+  return got > 0 ? std::size_t(got) : 0;
+}
+
 #else
 
 std::FILE* open_for_reading(const std::string& utf8_path) {
@@ -102,6 +112,14 @@ std::filesystem::path native_path(const std::string& utf8_path) {
 }
 
 void set_binary_stdio() {}
+
+std::size_t read_stdin_some(char* buffer, std::size_t n) {
+  for (;;) {
+    const ssize_t got = read(STDIN_FILENO, buffer, std::min<std::size_t>(n, 1u << 30));
+    if (got >= 0) return std::size_t(got);
+    if (errno != EINTR) return 0;
+  }
+}
 
 #endif
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -17,6 +18,10 @@ std::filesystem::path native_path(const std::string& utf8_path);
 // Makes stdin, stdout and stderr pass bytes through unchanged (no CR added before LF on
 // Windows).
 void set_binary_stdio();
+
+// Reads what standard input has, up to n bytes, waiting only until some arrive (unlike
+// fread, which waits for all n); 0 at the end of the input or on an error.
+std::size_t read_stdin_some(char* buffer, std::size_t n);
 
 #ifdef _WIN32
 // WTF-8 both ways, so a name holding a lone surrogate still round-trips to the same file.

@@ -22,6 +22,8 @@ void write(std::FILE* stream, std::string_view text) {
 }
 
 int run(const std::vector<std::string>& args) {
+  // Bytes pass unchanged: no CR is added before a line feed, none taken from the input.
+  linter::set_binary_stdio();
   for (std::size_t k = 1; k < args.size(); ++k) {
     if (args[k] == "--stdio") continue;  // the only channel there is; clients pass it
     if (args[k] == "--version") {
@@ -35,9 +37,8 @@ int run(const std::vector<std::string>& args) {
   // A client that goes away ends the input too; the server then stops by itself.
   std::signal(SIGPIPE, SIG_IGN);
 #endif
-  linter::set_binary_stdio();
   return linter::lsp::serve(
-      [](char* buffer, std::size_t n) { return std::fread(buffer, 1, n, stdin); },
+      [](char* buffer, std::size_t n) { return linter::read_stdin_some(buffer, n); },
       [](std::string_view message) { write(stdout, message); },
       [](std::string_view error) { write(stderr, error); }, LINTER_VERSION);
 }

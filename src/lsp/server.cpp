@@ -23,6 +23,13 @@ const std::string* string_member(const Json& object, const char* key) {
   return value && value->is_string() ? value->get_ptr<const std::string*>() : nullptr;
 }
 
+// A string member's text, taken out of the message.
+std::string* text_member(Json& object, const char* key) {
+  if (!object.is_object()) return nullptr;
+  const auto it = object.find(key);
+  return it != object.end() && it->is_string() ? it->get_ptr<std::string*>() : nullptr;
+}
+
 bool lists_utf8(const Json& params) {
   const Json* capabilities = member(params, "capabilities");
   const Json* general = capabilities ? member(*capabilities, "general") : nullptr;
@@ -44,8 +51,9 @@ bool Server::handle(std::string_view body) {
   const Json* id = member(message, "id");
   const bool is_request = id && (id->is_number_integer() || id->is_string());
   const std::string* method = string_member(message, "method");
-  const Json* params_member = member(message, "params");
-  const Json params = params_member ? *params_member : Json::object();
+  Json* params_member = message.is_object() && message.contains("params") ? &message["params"] : nullptr;
+  Json no_params = Json::object();
+  Json& params = params_member ? *params_member : no_params;
   if (!method) {
     // A response to a request we never sent, or no message at all.
     if (id && !member(message, "result") && !member(message, "error"))
@@ -92,10 +100,10 @@ void Server::initialize(const Json& id, const Json& params) {
                {"serverInfo", {{"name", "linter-lsp"}, {"version", version_}}}});
 }
 
-void Server::notification(const std::string& method, const Json& params) {
+void Server::notification(const std::string& method, Json& params) {
   // Before `initialize` a notification is dropped, `exit` aside (see handle).
   if (!initialized_ || shut_down_) return;
-  const Json* document = member(params, "textDocument");
+  Json* document = params.is_object() && params.contains("textDocument") ? &params["textDocument"] : nullptr;
   const std::string* uri = document ? string_member(*document, "uri") : nullptr;
   if (method == "initialized") {
     for (const auto& [open_uri, open] : documents_) publish(open_uri, open);
@@ -103,21 +111,21 @@ void Server::notification(const std::string& method, const Json& params) {
   }
   if (!uri) return;  // what follows is about one document, which must be named
   if (method == "textDocument/didOpen") {
-    const std::string* text = string_member(*document, "text");
+    std::string* text = text_member(*document, "text");
     const Json* version = member(*document, "version");
     if (!text) return;
     Document& d = documents_[*uri];
-    d.text = *text;
+    d.text = std::move(*text);
     d.version = version && version->is_number_integer() ? version->get<std::int64_t>() : 0;
     publish(*uri, d);
   } else if (method == "textDocument/didChange") {
     const auto it = documents_.find(*uri);
-    const Json* changes = member(params, "contentChanges");
+    Json* changes = params.contains("contentChanges") ? &params["contentChanges"] : nullptr;
     if (it == documents_.end() || !changes || !changes->is_array() || changes->empty()) return;
     // Full-text sync: the last change holds the whole text.
-    const std::string* text = string_member(changes->back(), "text");
+    std::string* text = text_member(changes->back(), "text");
     if (!text) return;
-    it->second.text = *text;
+    it->second.text = std::move(*text);
     const Json* version = member(*document, "version");
     if (version && version->is_number_integer()) it->second.version = version->get<std::int64_t>();
     publish(*uri, it->second);
@@ -137,11 +145,14 @@ void Server::notification(const std::string& method, const Json& params) {
 }
 
 void Server::publish(const std::string& uri, const Document& document) {
-  Json params = {{"uri", uri},
-                 {"version", document.version},
-                 {"diagnostics", diagnostics(document.text, encoding_)}};
-  send_(Json{{"jsonrpc", "2.0"}, {"method", "textDocument/publishDiagnostics"}, {"params", params}}
-            .dump());
+  std::string message = R"({"jsonrpc":"2.0","method":"textDocument/publishDiagnostics","params":{"uri":)";
+  append_json_string(message, uri);
+  message += ",\"version\":";
+  message += std::to_string(document.version);
+  message += ",\"diagnostics\":";
+  message += diagnostics(document.text, encoding_);
+  message += "}}";
+  send_(message);
 }
 
 void Server::respond(const Json& id, Json result) {

@@ -36,7 +36,8 @@ class Server {
   };
 
   void request(const Json& id, const std::string& method, const Json& params);
-  void notification(const std::string& method, const Json& params);
+  // Takes the documents' texts out of params rather than copying them.
+  void notification(const std::string& method, Json& params);
   void initialize(const Json& id, const Json& params);
   void publish(const std::string& uri, const Document& document);
   void respond(const Json& id, Json result);
