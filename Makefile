@@ -23,9 +23,10 @@ asan: deps
 	@cmake --build --preset asan
 	@ctest --preset asan -j2
 
-# The whole suite: native release and sanitizer runs, a short fuzz run, and the golden
-# cases against linter.exe under Wine where its packages can be installed.
-test: release asan fuzz-short wine-test-if-possible
+# The whole suite: native release and sanitizer runs, a short fuzz run, the language
+# server under real clients, and the golden cases and transcripts against linter.exe
+# and linter-lsp.exe under Wine where its packages can be installed.
+test: release asan fuzz-short lsp-clients-test wine-test-if-possible
 
 wine-test-if-possible:
 	@if scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine64; then \

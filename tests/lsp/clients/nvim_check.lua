@@ -3,7 +3,8 @@
 -- command-line linter's report on the same text, before and after an edit.
 --
 -- Run by run_nvim.sh, which passes LINTER_LSP, LINTER, SCRIPT (a copy the test may
--- edit) and WORK (a scratch folder) in the environment.
+-- edit), SCRIPT_SOURCE (the script's own name, for messages) and WORK (a scratch
+-- folder) in the environment.
 
 local WAIT_MS = 10000
 
@@ -78,10 +79,45 @@ local function subject(message)
   return body:match('^use of (u?int64):') or body:match("'([^']*)'") or ''
 end
 
--- Letters, digits, `_`, and (short of Unicode tables) any non-ASCII byte.
-local function is_word_byte(b)
-  return b ~= nil and (b >= 0x80 or b == 0x5F or (b >= 0x30 and b <= 0x39)
-    or (b >= 0x41 and b <= 0x5A) or (b >= 0x61 and b <= 0x7A))
+-- Non-ASCII characters that are neither letters nor digits, as far as test scripts
+-- go: Latin-1 punctuation and symbols, general punctuation, arrows, mathematical and
+-- box-drawing symbols, CJK punctuation, variation selectors, the BOM and emoji. (The
+-- Node client checks words against Unicode's own classes.)
+local NON_WORD = {
+  { 0x80, 0xA9 }, { 0xAB, 0xB1 }, { 0xB4, 0xB4 }, { 0xB6, 0xB8 }, { 0xBB, 0xBB },
+  { 0xBF, 0xBF }, { 0xD7, 0xD7 }, { 0xF7, 0xF7 }, { 0x2000, 0x206F }, { 0x20A0, 0x20CF },
+  { 0x2190, 0x245F }, { 0x2500, 0x2775 }, { 0x2794, 0x2BFF }, { 0x3000, 0x3004 },
+  { 0x3008, 0x3020 }, { 0xFE00, 0xFE0F }, { 0xFEFF, 0xFEFF }, { 0x1F000, 0x1FAFF },
+}
+
+local function is_word_char(cp)
+  if cp == nil then return false end
+  if cp < 0x80 then
+    return cp == 0x5F or (cp >= 0x30 and cp <= 0x39) or (cp >= 0x41 and cp <= 0x5A)
+      or (cp >= 0x61 and cp <= 0x7A)
+  end
+  for _, r in ipairs(NON_WORD) do
+    if cp >= r[1] and cp <= r[2] then return false end
+  end
+  return true
+end
+
+-- The code point of the UTF-8 character starting at byte p.
+local function code_point(text, p)
+  local b = text:byte(p)
+  if b == nil then return nil end
+  if b < 0x80 then return b end
+  local n = b >= 0xF0 and 3 or b >= 0xE0 and 2 or 1
+  local cp = b % (2 ^ (6 - n))
+  for k = 1, n do cp = cp * 64 + (text:byte(p + k) or 0x80) % 64 end
+  return cp
+end
+
+-- The code point of the character that ends just before byte p.
+local function code_point_before(text, p)
+  local q = p - 1
+  while q > 1 and (text:byte(q) or 0) >= 0x80 and text:byte(q) < 0xC0 do q = q - 1 end
+  return q >= 1 and code_point(text, q) or nil
 end
 
 -- Expected diagnostics for `text`, as the protocol places them: editor lines end at
@@ -124,13 +160,14 @@ local function expected(text, reference)
   end
   local function find(first, stop, name)
     if name == '' then return nil end
-    local check_before = is_word_byte(name:byte(1))
+    local check_before = is_word_char(code_point(name, 1))
     local at = first
     while true do
       local s = text:find(name, at, true)
       if not s or s + #name > stop then return nil end
-      local before_ok = not check_before or s == first or not is_word_byte(text:byte(s - 1))
-      local after_ok = s + #name == stop or not is_word_byte(text:byte(s + #name))
+      local before_ok = not check_before or s == first
+        or not is_word_char(code_point_before(text, s))
+      local after_ok = s + #name == stop or not is_word_char(code_point(text, s + #name))
       if before_ok and after_ok then return s end
       at = s + 1
     end
@@ -222,10 +259,10 @@ local function main()
   check(server and linter and script and work, 'LINTER_LSP, LINTER, SCRIPT and WORK must be set')
   vim.cmd('edit ' .. vim.fn.fnameescape(script))
   local bufnr = vim.api.nvim_get_current_buf()
-  -- Neovim shows a lone CR inside a line and sends it so; LF scripts keep the
-  -- buffer's lines and the protocol's lines the same.
-  check(vim.bo[bufnr].fileformat == 'unix' and not read(script):find('\r', 1, true),
-    script .. ' must have LF line ends only')
+  -- Neovim shows a lone CR inside a line and sends it so, and keeps a NUL byte as a
+  -- line feed; LF scripts without NUL keep the buffer's lines and the protocol's the same.
+  check(vim.bo[bufnr].fileformat == 'unix' and not read(script):find('[\r%z]'),
+    (vim.env.SCRIPT_SOURCE or script) .. ' must have LF line ends only and no NUL bytes')
 
   local published, init_result = {}, nil
   local exited, exit_code, exit_signal = false, nil, nil
@@ -277,8 +314,11 @@ local function main()
   check(caps.positionEncoding == 'utf-16' and type(caps.textDocumentSync) == 'table'
     and caps.textDocumentSync.change == 1 and caps.textDocumentSync.openClose == true,
     'initialize answered ' .. vim.inspect(caps))
-  local first = check_published('didOpen', opened, read(script))
-  check(#first > 0, script .. ' gives no diagnostics to compare')
+  check(type(init_result.serverInfo) == 'table' and init_result.serverInfo.name == 'linter-lsp',
+    'initialize gave serverInfo ' .. vim.inspect(init_result.serverInfo))
+  -- What the client sent: the buffer's text (a BOM, say, is not part of it).
+  local first = check_published('didOpen', opened, buffer_text(bufnr))
+  check(#first > 0, (vim.env.SCRIPT_SOURCE or script) .. ' gives no diagnostics to compare')
 
   -- An edit at the top: the client sends the whole new text in didChange.
   vim.api.nvim_buf_set_lines(bufnr, 0, 0, false, { '// a line put in at the top' })

@@ -28,7 +28,7 @@ cp "$3" "$work/script.bgt"
 status=0
 HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" \
 XDG_STATE_HOME="$work/state" XDG_CACHE_HOME="$work/cache" \
-LINTER_LSP="$server" LINTER="$linter" SCRIPT="$work/script.bgt" WORK="$work" \
+LINTER_LSP="$server" LINTER="$linter" SCRIPT="$work/script.bgt" SCRIPT_SOURCE="$3" WORK="$work" \
   timeout -k 5 90 nvim --headless --clean -n -i NONE \
     -c "luafile $(printf '%q' "$here/nvim_check.lua")" </dev/null || status=$?
 if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
