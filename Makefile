@@ -24,9 +24,11 @@ asan: deps
 	@ctest --preset asan -j2
 
 # The whole suite: native release and sanitizer runs, a short fuzz run, the language
-# server under real clients, and the golden cases and transcripts against linter.exe
-# and linter-lsp.exe under Wine where its packages can be installed.
-test: release asan fuzz-short lsp-clients-test wine-test-if-possible
+# server under real clients, the folder wrappers and editor files, the golden cases and
+# transcripts against linter.exe and linter-lsp.exe under Wine, and the release files
+# unpacked, each where its packages can be installed.
+test: release asan fuzz-short lsp-clients-test lint-all-test editors-test \
+	wine-test-if-possible dist-test-if-possible
 
 wine-test-if-possible:
 	@if scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine64; then \
@@ -36,7 +38,7 @@ wine-test-if-possible:
 	fi
 
 clean:
-	rm -rf build
+	rm -rf build dist
 
 # Further targets (bench, fuzz, windows) live beside their tools.
 -include mk/*.mk
