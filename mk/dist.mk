@@ -20,21 +20,9 @@ dist: build vsix
 	@cd $(DIST_DIR) && sha256sum -- *.deb *.tar.gz *.zip *.vsix > SHA256SUMS
 	@ls -l $(DIST_DIR)
 
-# Under the Wine environment of mk/windows.mk: one persistent wineserver, stopped at the
-# end unless it was running before.
 dist-test: dist
-	@export WINEPREFIX='$(WINE_PREFIX)' WINEDEBUG=-all DISPLAY= WAYLAND_DISPLAY= \
-	  LC_ALL=C.UTF-8 WINEDLLOVERRIDES='mscoree,mshtml,winemenubuilder.exe=d'; \
-	mkdir -p "$$WINEPREFIX"; \
-	started=0; \
-	if '$(WINESERVER)' -p </dev/null >/dev/null 2>&1; then started=1; fi; \
-	trap '[ $$started = 0 ] || '\''$(WINESERVER)'\'' -k' EXIT; \
-	trap 'exit 130' INT TERM; \
-	if [ ! -f "$$WINEPREFIX/.update-timestamp" ]; then \
-	  '$(WINE)' wineboot -i </dev/null >/dev/null 2>&1 || exit 1; \
-	fi; \
-	'$(WINE)' cmd /c exit </dev/null >/dev/null 2>&1; \
-	bash tests/dist/run.sh $(DIST_DIR) $(VERSION) '$(WINE)'
+	@WINE='$(WINE)' WINESERVER='$(WINESERVER)' WINEPREFIX='$(WINE_PREFIX)' scripts/with-wine.sh \
+	  bash tests/dist/run.sh $(DIST_DIR) $(VERSION) '$(WINE)'
 
 # In make test: the packages need the MinGW-w64 cross compiler, Wine, and npm for the
 # extension's modules.

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Runs one golden case: tests/cases/<name>/ holds the script(s), `args` (one argument a
-# line; may be empty), and the expected `expected_stdout`, `expected_stderr` and
-# `expected_status`. The linter runs inside the case's folder, so report lines start
-# with the plain file name. Usage: run_case.sh <linter command...> <case-dir>
+# Runs one golden case: tests/cases/<name>/ (or a language server transcript,
+# tests/lsp/transcripts/<name>/) holds the script(s), `args` (one argument a line; may
+# be empty), `input` when something is sent on standard input (see tests/lsp/frame.py),
+# and the expected `expected_stdout`, `expected_stderr` and `expected_status`. The
+# program runs inside the case's folder, so report lines start with the plain file
+# name. Usage: run_case.sh <program command...> <case-dir>
 set -u
 case_dir=${!#}
 cmd=("${@:1:$#-1}")
@@ -20,9 +22,13 @@ if [ -f args ]; then
   while IFS= read -r line || [ -n "$line" ]; do args+=("$line"); done < args
 fi
 
+input=/dev/null
+[ -f input ] && input=input
+
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-"${cmd[@]}" "${args[@]}" > "$tmp/stdout" 2> "$tmp/stderr"
+# A program that stops reading or never ends must not hang the suite.
+timeout 120 "${cmd[@]}" "${args[@]}" < "$input" > "$tmp/stdout" 2> "$tmp/stderr"
 echo $? > "$tmp/status"
 
 # A platform may word system errors differently; a .<platform> file then takes over.

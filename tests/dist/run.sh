@@ -45,7 +45,7 @@ golden() {  # <linter command...>
 transcripts() {  # <linter-lsp command...>
   local dir bad=0
   for dir in "$root"/tests/lsp/transcripts/*/; do
-    bash "$root/tests/lsp/run_transcript.sh" "$@" "$dir" > /dev/null 2>&1 || { echo "transcript $(basename "$dir")"; bad=1; }
+    bash "$root/tests/run_case.sh" "$@" "$dir" > /dev/null 2>&1 || { echo "transcript $(basename "$dir")"; bad=1; }
   done
   return $bad
 }
