@@ -286,18 +286,11 @@ class Lexer {
     line_ += count;
     out_.start_line(count_, line_);
   }
-  // Interns the word source[begin, end) and appends its token.
-  LINTER_INLINE void word(std::size_t begin, std::size_t end, std::size_t& count) {
+  // Interns the word source[begin, end): its token's kind and payload.
+  LINTER_INLINE std::pair<TokenKind, std::uint32_t> word(std::size_t begin, std::size_t end) {
     const WordTable::Word w = words_.intern(s_ + begin, end - begin);
-    std::uint32_t payload = 0;
-    if (is_name_kind(w.kind)) {
-      payload = w.id;
-    } else if (w.kind == K::BoolLit) {
-      payload = out_.add_offset(begin);
-    }
-    out_.kinds[count] = w.kind;
-    out_.payloads[count] = payload;
-    ++count;
+    if (is_name_kind(w.kind)) return {w.kind, w.id};
+    return {w.kind, w.kind == K::BoolLit ? out_.add_offset(begin) : 0};
   }
 
   void block_comment();
@@ -341,12 +334,16 @@ void Lexer::run() {
     const unsigned char c = static_cast<unsigned char>(s[pos]);
     switch (kClasses[c]) {
       case kSpace:
-        ++pos;
+        // Blanks come in runs: indentation, alignment.
+        do ++pos;
+        while (kClasses[static_cast<unsigned char>(s[pos])] == kSpace);
         break;
       case kNewline:
         ++pos;
         ++line_;
         out_.start_line(count, line_);
+        // And a line mostly starts with its indentation.
+        while (kClasses[static_cast<unsigned char>(s[pos])] == kSpace) ++pos;
         break;
       case kSlash:
         if (s[pos + 1] == '*') {
@@ -385,7 +382,8 @@ void Lexer::run() {
       case kWordStart: {
         std::size_t end = ascii_word_end(s, pos + 1);
         if (static_cast<unsigned char>(s[end]) >= 0x80) end = scan::word_end(view_, end);
-        word(pos, end, count);
+        const auto [kind, payload] = word(pos, end);
+        emit(kind, payload);
         pos = end;
         // A word is mostly followed by punctuation that is a token on its own, or by a
         // blank: take either here.
@@ -439,7 +437,8 @@ void Lexer::non_ascii() {
     pos_ += len;
   } else if (is_alphabetic(cp)) {
     const std::size_t end = scan::word_end(view_, pos_ + len);
-    word(pos_, end, count_);
+    const auto [kind, payload] = word(pos_, end);
+    emit(kind, payload);
     pos_ = end;
   } else {
     unknown(len);
