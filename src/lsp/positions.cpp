@@ -2,25 +2,11 @@
 
 #include <algorithm>
 
-#include "lexer/unicode.h"
-#include "utf8.h"
+#include "lexer/scan.h"
 
 namespace linter::lsp {
 
 namespace {
-
-// The length of the character at p if it may be part of a word, as the lexer's words
-// are made: letters, digits and `_`; else 0.
-std::size_t word_char(std::string_view text, std::size_t p) {
-  const auto c = static_cast<unsigned char>(text[p]);
-  if (c < 0x80) {
-    const bool word = (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || c == '_';
-    return word ? 1 : 0;
-  }
-  char32_t cp;
-  const std::size_t n = decode_utf8(reinterpret_cast<const unsigned char*>(text.data()) + p, cp);
-  return is_alphabetic(cp) || is_numeric(cp) ? n : 0;
-}
 
 std::size_t char_length(unsigned char lead) {
   return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
@@ -49,13 +35,13 @@ std::size_t DocumentPositions::find_word(std::size_t begin, std::size_t end, std
     // right after `~` also as "~word", for a destructor's name.
     words_.clear();
     for (std::size_t p = begin; p < end;) {
-      std::size_t n = word_char(text_, p);
+      std::size_t n = scan::word_char(text_, p);
       if (n == 0) {
         p += char_length(static_cast<unsigned char>(text_[p]));
         continue;
       }
       const std::size_t start = p;
-      while (p < end && (n = word_char(text_, p)) != 0) p += n;
+      while (p < end && (n = scan::word_char(text_, p)) != 0) p += n;
       words_.emplace_back(text_.substr(start, p - start), start);
       if (start > begin && text_[start - 1] == '~')
         words_.emplace_back(text_.substr(start - 1, p - start + 1), start - 1);

@@ -12,7 +12,9 @@ constexpr int kInvalidRequest = -32600;
 constexpr int kMethodNotFound = -32601;
 constexpr int kServerNotInitialized = -32002;
 
-const Json* member(const Json& object, const char* key) {
+// A member of an object, or null; const or not as the object is.
+template <typename J>
+J* member(J& object, const char* key) {
   if (!object.is_object()) return nullptr;
   const auto it = object.find(key);
   return it == object.end() ? nullptr : &*it;
@@ -23,11 +25,10 @@ const std::string* string_member(const Json& object, const char* key) {
   return value && value->is_string() ? value->get_ptr<const std::string*>() : nullptr;
 }
 
-// A string member's text, taken out of the message.
+// A string member's text, for taking it out of the message.
 std::string* text_member(Json& object, const char* key) {
-  if (!object.is_object()) return nullptr;
-  const auto it = object.find(key);
-  return it != object.end() && it->is_string() ? it->get_ptr<std::string*>() : nullptr;
+  Json* value = member(object, key);
+  return value && value->is_string() ? value->get_ptr<std::string*>() : nullptr;
 }
 
 bool lists_utf8(const Json& params) {
@@ -51,7 +52,7 @@ bool Server::handle(std::string_view body) {
   const Json* id = member(message, "id");
   const bool is_request = id && (id->is_number_integer() || id->is_string());
   const std::string* method = string_member(message, "method");
-  Json* params_member = message.is_object() && message.contains("params") ? &message["params"] : nullptr;
+  Json* params_member = member(message, "params");
   Json no_params = Json::object();
   Json& params = params_member ? *params_member : no_params;
   if (!method) {
@@ -103,7 +104,7 @@ void Server::initialize(const Json& id, const Json& params) {
 void Server::notification(const std::string& method, Json& params) {
   // Before `initialize` a notification is dropped, `exit` aside (see handle).
   if (!initialized_ || shut_down_) return;
-  Json* document = params.is_object() && params.contains("textDocument") ? &params["textDocument"] : nullptr;
+  Json* document = member(params, "textDocument");
   const std::string* uri = document ? string_member(*document, "uri") : nullptr;
   if (method == "initialized") {
     for (const auto& [open_uri, open] : documents_) publish(open_uri, open);
@@ -120,7 +121,7 @@ void Server::notification(const std::string& method, Json& params) {
     publish(*uri, d);
   } else if (method == "textDocument/didChange") {
     const auto it = documents_.find(*uri);
-    Json* changes = params.contains("contentChanges") ? &params["contentChanges"] : nullptr;
+    Json* changes = member(params, "contentChanges");
     if (it == documents_.end() || !changes || !changes->is_array() || changes->empty()) return;
     // Full-text sync: the last change holds the whole text.
     std::string* text = text_member(changes->back(), "text");

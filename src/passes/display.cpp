@@ -31,7 +31,7 @@ void append_display(std::string& out, std::string_view name, bool debug) {
 
 void append_display(std::string& out, const ContextName& ctx, bool debug) {
   if (debug) {
-    append_hex8(out, fnv1a(ctx.tail, fnv1a(ctx.sep, fnv1a(ctx.head))));
+    append_hex8(out, fnv1a(ctx));
   } else {
     ctx.append_to(out);
   }

@@ -14,6 +14,10 @@ namespace linter {
 // 32-bit FNV-1a, continuing from hash (start with kFnvBasis).
 inline constexpr std::uint32_t kFnvBasis = 0x811C9DC5u;
 std::uint32_t fnv1a(std::string_view bytes, std::uint32_t hash = kFnvBasis);
+// A context name's hash: that of its three pieces written out one after the other.
+inline std::uint32_t fnv1a(const ContextName& ctx) {
+  return fnv1a(ctx.tail, fnv1a(ctx.sep, fnv1a(ctx.head)));
+}
 
 // Eight lowercase hexadecimal digits.
 void append_hex8(std::string& out, std::uint32_t value);
@@ -65,7 +69,7 @@ inline char* write_piece(char* p, const ContextName& c) {
   return write_piece(write_piece(write_piece(p, c.head), c.sep), c.tail);
 }
 inline char* write_piece(char* p, const ShownContext& c) {
-  if (c.debug) return write_hex8(p, fnv1a(c.ctx.tail, fnv1a(c.ctx.sep, fnv1a(c.ctx.head))));
+  if (c.debug) return write_hex8(p, fnv1a(c.ctx));
   return write_piece(p, c.ctx);
 }
 

@@ -44,7 +44,8 @@ class PairMap {
   // The slot holding key, or the empty one where it would go.
   std::size_t find(std::uint64_t key) const {
     const std::size_t mask = slots_.size() - 1;
-    // The high bits of a multiplicative hash, so that both names of the pair count.
+    // A multiplicative hash, its high half folded into the low bits that the mask keeps,
+    // so that both names of the pair count.
     const std::uint64_t h = key * 0x9E3779B97F4A7C15ull;
     for (std::size_t k = std::size_t(h ^ (h >> 32)) & mask;; k = (k + 1) & mask)
       if (!slots_[k].used || slots_[k].key == key) return k;
