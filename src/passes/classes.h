@@ -108,9 +108,11 @@ class ClassRegistry {
     const Groups* groups = groups_of(name);
     if (!groups) return nullptr;
     // Members go to the newest record and reads mostly ask the current class, which is
-    // the newest: settle those without a search.
+    // the newest: settle those without a search, and so a class newer than every group,
+    // which has none (groups are in record order).
     const Group& newest = group_pool_[groups->start + groups->size - 1];
     if (newest.record == record) return &newest;
+    if (newest.record < record) return nullptr;
     return find_older_group(*groups, record);
   }
   const Group* find_older_group(const Groups& groups, std::size_t record) const;

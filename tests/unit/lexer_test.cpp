@@ -583,6 +583,44 @@ TEST(LexerLines, WarningsInSourceOrder) {
   EXPECT_EQ(lines(r.tokens), (std::vector<std::uint64_t>{2, 3, 4, 5}));
 }
 
+// ---- interning ------------------------------------------------------------------------
+
+// A word is interned once: the same word always has the same id and text, and words
+// that differ anywhere, or only in length, never share one. The words here agree in
+// their first 8, 16, 24 or more bytes, which the table compares apart from the rest,
+// and there are enough of them to make the table grow several times.
+TEST(LexerWords, EqualWordsShareAnIdAndOthersDoNot) {
+  std::vector<std::string> words;
+  for (std::size_t stem : {0u, 7u, 8u, 15u, 16u, 23u, 24u, 31u, 40u}) {
+    const std::string base(stem, 'q');
+    for (const char* tail : {"", "a", "b", "ab", "ba", "abcdefgh", "abcdefghi"})
+      words.push_back("w" + base + tail);
+  }
+  // Many words of one length that differ only in their last six bytes, in each stretch
+  // the table compares: enough of them that some meet in one run of slots.
+  for (std::size_t stem : {1u, 9u, 17u, 25u}) {
+    for (int n = 0; n < 6000; ++n) {
+      std::string digits = std::to_string(n);
+      words.push_back(std::string(stem, 'v') + std::string(6 - digits.size(), '0') + digits);
+    }
+  }
+  std::string text;
+  for (int round = 0; round < 2; ++round)
+    for (const std::string& w : words) text += w + " ";
+  Lexed r = lex(text);
+  ASSERT_EQ(r.tokens.size(), 2 * words.size());
+  std::vector<NameId> ids;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    ASSERT_EQ(r.tokens.text(i), words[i]);
+    // The second mention finds the first one's entry.
+    ASSERT_EQ(r.tokens.name_id(i + words.size()), r.tokens.name_id(i)) << words[i];
+    ids.push_back(r.tokens.name_id(i));
+  }
+  std::sort(ids.begin(), ids.end());
+  EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end());
+  EXPECT_EQ(r.tokens.name_count(), words.size());
+}
+
 // ---- very long tokens ----------------------------------------------------------------
 
 TEST(LexerLong, WordsLongerThanSixtyFourKiB) {
