@@ -5,6 +5,9 @@
 #ifdef __linux__
 #include <sys/mman.h>
 #endif
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace linter {
 
@@ -21,6 +24,12 @@ std::size_t whole_huge_pages(std::size_t bytes) {
 }
 
 }  // namespace
+
+void map_large_blocks() {
+#ifdef __GLIBC__
+  mallopt(M_MMAP_THRESHOLD, static_cast<int>(kHugeFrom));
+#endif
+}
 
 void* allocate_block(std::size_t bytes) {
   if (bytes < kHugeFrom) return ::operator new(bytes);

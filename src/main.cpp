@@ -5,11 +5,13 @@
 #include <vector>
 
 #include "driver.h"
+#include "huge_pages.h"
 #include "platform.h"
 
 namespace {
 
 int run_process(const std::vector<std::string>& args) {
+  linter::map_large_blocks();
 #ifdef SIGPIPE
   // A reader that goes away is a write error to report, not a reason to die silently.
   std::signal(SIGPIPE, SIG_IGN);

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "huge_pages.h"
 #include "lsp/server.h"
 #include "platform.h"
 
@@ -22,6 +23,7 @@ void write(std::FILE* stream, std::string_view text) {
 }
 
 int run(const std::vector<std::string>& args) {
+  linter::map_large_blocks();
   // Bytes pass unchanged: no CR is added before a line feed, none taken from the input.
   linter::set_binary_stdio();
   for (std::size_t k = 1; k < args.size(); ++k) {
