@@ -170,10 +170,13 @@ LINTER_INLINE std::uint64_t hash_word(const char* p, std::size_t n, std::uint64_
   return (h ^ (h >> 29) ^ load_tail(p, n)) * kMix;
 }
 
+// A word's first eight bytes (zero-filled when shorter), which with its length settle
+// most comparisons between words without reading the rest.
+std::uint64_t word_head(const char* p, std::size_t n) { return n >= 8 ? load8(p) : load_tail(p, n); }
+
 // The distinct words met so far, with the kind each one lexes as. Open addressing with
-// linear probing, kept at most half full. A slot holds the word's first 24 bytes and
-// its length, so that nearly every word is found without leaving the slot, and a
-// hostile script of many similar words still finds each in a probe or two.
+// linear probing, kept at most half full; a slot holds the word's head and length, so
+// that a hostile script of many similar words still finds each in a probe or two.
 class WordTable {
  public:
   // A script has about one distinct word for every thousand bytes, so room for one per
@@ -192,61 +195,56 @@ class WordTable {
   };
   // The word of `length` bytes at p, interned on first sight.
   LINTER_INLINE Word intern(const char* p, std::size_t length) {
-    const Prefix w = prefix(p, length);
-    const std::uint64_t h = hash_word(p, length, w.bytes[0]);
+    const std::uint64_t head = word_head(p, length);
+    const std::uint64_t h = hash_word(p, length, head);
     const std::uint32_t tag = tag_of(length);
     for (std::size_t k = h >> shift_;; k = (k + 1) & mask_) {
       const Slot& slot = slots_[k];
-      if (slot.prefix.bytes[0] == w.bytes[0] && (slot.tag & kLengthMask) == tag &&
-          slot.prefix.bytes[1] == w.bytes[1] && slot.prefix.bytes[2] == w.bytes[2] &&
-          (length <= kPrefixBytes || rest_matches(slot.id, p, length)))
+      if (slot.head == head && (slot.tag & kLengthMask) == tag &&
+          (length <= 8 || matches(slot.id, p, length)))
         return {slot.id, TokenKind(slot.tag >> 24)};
-      if (slot.id == kNoName) return add(p, length, w, h, tag);
+      if (slot.id == kNoName) return add(p, length, head, h, tag);
     }
   }
 
  private:
   static constexpr int kInitialBits = 12;
-  static constexpr std::size_t kPrefixBytes = 24;
   static constexpr std::uint32_t kLengthMask = 0xFFFFFF;
   static constexpr std::uint32_t kLongTag = kLengthMask;  // lengths from here on share a tag
-  // A word's first 24 bytes, zero-filled after a shorter word.
-  struct Prefix {
-    std::uint64_t bytes[3];
-  };
   struct Slot {
-    Prefix prefix = {};
+    std::uint64_t head = 0;
     NameId id = kNoName;
     std::uint32_t tag = 0;  // kind << 24 | length (kLongTag when longer); 0 while empty
   };
-  // Two to a cache line: the table is large enough to be allocated aligned.
-  static_assert(sizeof(Slot) == 32);
 
-  static Prefix prefix(const char* p, std::size_t n) {
-    if (n <= 8) return {load_tail(p, n), 0, 0};
-    if (n <= 16) return {load8(p), load_tail(p + 8, n - 8), 0};
-    return {load8(p), load8(p + 8), n < 24 ? load_tail(p + 16, n - 16) : load8(p + 16)};
-  }
   static std::uint32_t tag_of(std::size_t length) {
     return length < kLongTag ? std::uint32_t(length) : kLongTag;
   }
-  // Whether the known word `id`, longer than a prefix, is the word at p; their
-  // prefixes are equal already.
-  bool rest_matches(NameId id, const char* p, std::size_t length) const {
+  // A word's second eight bytes, zero-filled when shorter.
+  static std::uint64_t second_eight(const char* p, std::size_t n) {
+    return n <= 8 ? 0 : n >= 16 ? load8(p + 8) : load_tail(p + 8, n - 8);
+  }
+  // Whether the known word `id`, longer than eight bytes, is the word at p; their heads
+  // and lengths are equal already. Up to sixteen bytes the dense table of second eight
+  // bytes settles it without reading the names.
+  bool matches(NameId id, const char* p, std::size_t length) const {
+    if (second_[id] != second_eight(p, length)) return false;
+    if (length <= 16) return true;
     std::string_view known = out_.name(id);
     if (known.size() != length) return false;
-    const char* a = known.data() + kPrefixBytes;
-    const char* b = p + kPrefixBytes;
-    std::size_t n = length - kPrefixBytes;
+    const char* a = known.data() + 16;
+    const char* b = p + 16;
+    std::size_t n = length - 16;
     for (; n >= 8; a += 8, b += 8, n -= 8)
       if (load8(a) != load8(b)) return false;
     return load_tail(a, n) == load_tail(b, n);
   }
-  LINTER_NOINLINE Word add(const char* p, std::size_t length, const Prefix& w,
+  LINTER_NOINLINE Word add(const char* p, std::size_t length, std::uint64_t head,
                            std::uint64_t h, std::uint32_t tag) {
     const Word word{out_.add_name(p, length), classify_word(std::string_view(p, length))};
+    second_.push_back(second_eight(p, length));
     if (++count_ * 2 > mask_ + 1) grow();
-    place({w, word.id, tag | std::uint32_t(word.kind) << 24}, h);
+    place({head, word.id, tag | std::uint32_t(word.kind) << 24}, h);
     return word;
   }
   void place(const Slot& slot, std::uint64_t h) {
@@ -262,12 +260,13 @@ class WordTable {
     for (const Slot& slot : old) {
       if (slot.id == kNoName) continue;
       std::string_view w = out_.name(slot.id);
-      place(slot, hash_word(w.data(), w.size(), slot.prefix.bytes[0]));
+      place(slot, hash_word(w.data(), w.size(), slot.head));
     }
   }
 
   TokenStore& out_;
   BigVector<Slot> slots_;
+  BigVector<std::uint64_t> second_;  // by name id
   std::size_t mask_;
   int shift_;  // slot index = the hash's top bits
   std::size_t count_ = 0;
