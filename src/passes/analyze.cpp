@@ -13,6 +13,12 @@ AnalysisResult analyze(const TokenList& tokens, bool debug) {
   AnalysisResult result;
   const PreScan pre = prescan(tokens);
   Walk w(tokens, pre, debug, result.warnings, result.scope_trace);
+  // A script has about a warning and a class member for every forty tokens, and a
+  // byte or two of warning text per token. Room for that from the start is not touched
+  // until used, and spares the tables their growth: each larger copy is fresh memory
+  // to fault in, then to fill with what the smaller one held.
+  result.warnings.reserve(tokens.size() / 32, tokens.size() * 2);
+  w.classes.reserve(tokens.size() / 32);
   walk(w);
   close_remaining_scopes(w.scope_stack, w.table, debug, result.warnings);
   if (debug) result.class_dump = dump_classes(pre.implementations, w.classes);

@@ -47,6 +47,12 @@ void ClassRegistry::add_member(const Symbol& member) {
   if (g.used_next == kNone) g.used_next = m;
 }
 
+void ClassRegistry::reserve(std::size_t members) {
+  members_.reserve(members);
+  next_same_.reserve(members);
+  group_pool_.reserve(members * 2);  // lists move to the pool's end as they fill
+}
+
 void ClassRegistry::add_group(Groups& groups, const Group& g) {
   if (groups.size == groups.capacity) {
     const std::uint32_t capacity = groups.capacity == 0 ? 4 : groups.capacity * 2;

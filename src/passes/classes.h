@@ -33,6 +33,9 @@ class ClassRegistry {
       : groups_index_(name_count, 0), first_record_(name_count, kNone),
         first_interface_(name_count, kNone) {}
 
+  // Room for about that many members, untouched until used.
+  void reserve(std::size_t members);
+
   std::size_t add_record(std::string_view name, NameId id, std::uint64_t line, bool is_interface);
   // Members are only ever added to the newest record. A member without a name id
   // (a destructor) is kept but not indexed: nothing can look it up by name.

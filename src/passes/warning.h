@@ -57,6 +57,11 @@ class WarningList {
     const Warning& w = append(line, message.size());
     if (!message.empty()) std::memcpy(text(w), message.data(), message.size());
   }
+  // Room for that many warnings and bytes of text, untouched until used.
+  void reserve(std::size_t warnings, std::size_t text_bytes) {
+    items_.reserve(warnings);
+    text_.reserve(text_bytes);
+  }
   // The warnings themselves, for reordering; their texts stay where they are.
   BigVector<Warning>& items() { return items_; }
 
