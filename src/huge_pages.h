@@ -18,8 +18,8 @@ void release_block(void* p, std::size_t bytes) noexcept;
 // Has the C library map every block of 128 KiB or more on its own and unmap it when it
 // is freed, whatever sizes were freed before. Left to itself, glibc raises that limit
 // to the largest block freed so far, and the growing tables that follow then pile up
-// in its heap, which keeps what they leave behind: a third more peak memory on a large
-// script. Called once, first thing in each program.
+// in its heap, which keeps what they leave behind and so raises the peak. Called once,
+// first thing in each program.
 void map_large_blocks();
 
 // The standard allocator over those blocks. New elements are left unfilled, so that
